@@ -1,0 +1,19 @@
+// Waiting inside a modal loop (message box, dialog) while the thread keeps handling its messages.
+#pragma once
+
+#include <functional>
+
+#include "wce/WinTypes.h"
+
+namespace wce::ui {
+
+// The calling thread's id as the window manager knows it (same numbering as GetCurrentThreadId).
+DWORD CurrentUiThreadId();
+
+// Runs the calling thread's messages until done() is true; owner is disabled meanwhile.
+void ModalWaitUntil(HWND owner, const std::function<bool()>& done);
+
+// Makes every modal wait look at its condition again (after automation changed something).
+void WakeModalWaiters();
+
+}  // namespace wce::ui

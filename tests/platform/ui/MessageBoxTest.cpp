@@ -1,0 +1,56 @@
+// Message boxes: recorded, answered from the queue, and answered through automation from another thread.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "wce/Automation.h"
+#include "wce/WinUser.h"
+
+namespace {
+
+class MessageBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override { wce::automation::ResetMessageBoxes(); }
+    void TearDown() override { wce::automation::ResetMessageBoxes(); }
+};
+
+TEST_F(MessageBoxTest, UnansweredBoxReturnsOkAndIsRecorded)
+{
+    EXPECT_EQ(IDOK, MessageBoxW(nullptr, u"Free", u"Mem", MB_OK));
+    auto history = wce::automation::GetMessageBoxHistory();
+    ASSERT_EQ(1u, history.size());
+    EXPECT_EQ(u"Free", history[0].text);
+    EXPECT_EQ(u"Mem", history[0].caption);
+    EXPECT_EQ(MB_OK, history[0].style);
+    EXPECT_EQ(IDOK, history[0].answer);
+}
+
+TEST_F(MessageBoxTest, QueuedAnswersAreTakenInOrder)
+{
+    wce::automation::QueueMessageBoxAnswer(IDNO);
+    wce::automation::QueueMessageBoxAnswer(IDYES);
+    EXPECT_EQ(IDNO, MessageBoxW(nullptr, u"a", u"c", MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(IDYES, MessageBoxW(nullptr, u"b", nullptr, MB_YESNO));
+    EXPECT_EQ(IDOK, MessageBoxW(nullptr, nullptr, nullptr, MB_OK));
+    auto history = wce::automation::GetMessageBoxHistory();
+    ASSERT_EQ(3u, history.size());
+    EXPECT_EQ(MB_YESNO | MB_ICONQUESTION, history[0].style);
+    EXPECT_EQ(u"", history[2].text);
+}
+
+TEST_F(MessageBoxTest, WaitingBoxFromWorkerIsAnsweredByAnotherThread)
+{
+    wce::automation::SetMessageBoxesWait(true);
+    int result = 0;
+    std::thread worker([&] { result = MessageBoxW(nullptr, u"Treat?", u"Scan", MB_YESNO | MB_ICONSTOP); });
+    wce::automation::MessageBoxRecord box;
+    ASSERT_TRUE(wce::automation::WaitForMessageBox(box, 5000));
+    EXPECT_EQ(u"Treat?", box.text);
+    EXPECT_EQ(MB_YESNO | MB_ICONSTOP, box.style);
+    EXPECT_TRUE(wce::automation::AnswerMessageBox(IDYES));
+    worker.join();
+    EXPECT_EQ(IDYES, result);
+    EXPECT_FALSE(wce::automation::AnswerMessageBox(IDNO));   // nothing is up any more
+}
+
+}  // namespace
