@@ -1,3 +1,38 @@
-// Placeholder; filled in by the kernel area that owns it.
+// Code pages: the system's ANSI code page and conversions between it (or UTF-8) and UTF-16.
 #pragma once
+
 #include "WinTypes.h"
+
+#define CP_ACP 0
+#define CP_OEMCP 1
+#define CP_MACCP 2
+#define CP_THREAD_ACP 3
+#define CP_UTF8 65001
+
+#define MB_PRECOMPOSED 0x00000001
+#define MB_COMPOSITE 0x00000002
+#define MB_USEGLYPHCHARS 0x00000004
+#define MB_ERR_INVALID_CHARS 0x00000008
+
+#define WC_DISCARDNS 0x00000010
+#define WC_SEPCHARS 0x00000020
+#define WC_DEFAULTCHAR 0x00000040
+#define WC_ERR_INVALID_CHARS 0x00000080
+#define WC_COMPOSITECHECK 0x00000200
+#define WC_NO_BEST_FIT_CHARS 0x00000400
+
+#define ERROR_INVALID_FLAGS 1004
+
+// The device's default ANSI code page (from the device profile).
+UINT GetACP();
+// CE has no separate OEM code page: the same as GetACP.
+UINT GetOEMCP();
+BOOL IsValidCodePage(UINT codePage);
+
+// Length -1 means a zero-terminated input, and the result then counts the terminator. An output
+// size of 0 returns the size needed; too small an output gives 0 and ERROR_INSUFFICIENT_BUFFER.
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                        LPWSTR lpWideCharStr, int cchWideChar);
+int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                        LPBOOL lpUsedDefaultChar);

@@ -1,0 +1,168 @@
+// The 8-bit code pages (1252, 936, 950 and whatever else glibc knows as "CP<n>") through iconv.
+// Conversions sit on hot paths (every scanned path is converted), so descriptors are cached per
+// thread and text that is plain ASCII never reaches iconv.
+#include "CodePageInternal.h"
+
+#include <bit>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <iconv.h>
+
+namespace wce::codepage {
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "WCHAR text is handed to iconv as UTF-16LE");
+
+constexpr size_t CHUNK_UNITS = 256;
+constexpr size_t CACHE_SLOTS = 8;
+const iconv_t NO_DESCRIPTOR = reinterpret_cast<iconv_t>(-1);
+
+// One thread's open descriptors, closed when the thread ends. A descriptor carries shift state,
+// so it must never be shared between threads.
+class DescriptorCache {
+public:
+    ~DescriptorCache()
+    {
+        for (Slot& slot : slots) {
+            if (slot.descriptor != NO_DESCRIPTOR)
+                iconv_close(slot.descriptor);
+        }
+    }
+
+    iconv_t Get(UINT codePage, bool toWide)
+    {
+        for (Slot& slot : slots) {
+            if (slot.descriptor != NO_DESCRIPTOR && slot.codePage == codePage && slot.toWide == toWide) {
+                iconv(slot.descriptor, nullptr, nullptr, nullptr, nullptr);
+                return slot.descriptor;
+            }
+        }
+        char name[16];
+        std::snprintf(name, sizeof name, "CP%u", codePage);
+        iconv_t descriptor = toWide ? iconv_open("UTF-16LE", name) : iconv_open(name, "UTF-16LE");
+        if (descriptor == NO_DESCRIPTOR)
+            return descriptor;
+        Slot& slot = slots[next++ % CACHE_SLOTS];
+        if (slot.descriptor != NO_DESCRIPTOR)
+            iconv_close(slot.descriptor);
+        slot = Slot { codePage, toWide, descriptor };
+        return descriptor;
+    }
+
+private:
+    struct Slot {
+        UINT codePage = 0;
+        bool toWide = false;
+        iconv_t descriptor = NO_DESCRIPTOR;
+    };
+    Slot slots[CACHE_SLOTS];
+    size_t next = 0;
+};
+
+thread_local DescriptorCache cache;
+
+// Bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D have no character in 1252; the platform passes them
+// through as the C1 controls of the same value, and glibc refuses them. Both directions agree.
+bool Is1252Hole(uint32_t value)
+{
+    return value == 0x81 || value == 0x8D || value == 0x8F || value == 0x90 || value == 0x9D;
+}
+
+// The replacement for a byte sequence that is not a character of the code page.
+WCHAR UndecodableByte(UINT codePage, uint8_t byte)
+{
+    return codePage == 1252 && Is1252Hole(byte) ? WCHAR(byte) : WCHAR(u'?');
+}
+
+void PutWideChunk(const char* bytes, size_t byteCount, WideSink& sink)
+{
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(bytes);
+    for (size_t i = 0; i + 1 < byteCount; i += 2)
+        sink.Put(WCHAR(p[i] | p[i + 1] << 8));
+}
+
+}  // namespace
+
+bool IsIconvCodePage(UINT codePage)
+{
+    return cache.Get(codePage, true) != NO_DESCRIPTOR && cache.Get(codePage, false) != NO_DESCRIPTOR;
+}
+
+Status AnsiToWide(UINT codePage, const char* in, size_t length, bool strict, WideSink& sink)
+{
+    size_t ascii = 0;
+    while (ascii < length && static_cast<uint8_t>(in[ascii]) < 0x80 && !sink.Overflowed())
+        sink.Put(WCHAR(in[ascii++]));
+    if (ascii == length || sink.Overflowed())
+        return Status::Ok;
+
+    iconv_t descriptor = cache.Get(codePage, true);
+    if (descriptor == NO_DESCRIPTOR)
+        return Status::UnsupportedCodePage;
+    char* input = const_cast<char*>(in + ascii);
+    size_t inputLeft = length - ascii;
+    while (inputLeft > 0 && !sink.Overflowed()) {
+        char chunk[CHUNK_UNITS * 2];
+        char* output = chunk;
+        size_t outputLeft = sizeof chunk;
+        size_t result = iconv(descriptor, &input, &inputLeft, &output, &outputLeft);
+        PutWideChunk(chunk, sizeof chunk - outputLeft, sink);
+        if (result != size_t(-1) || errno == E2BIG)
+            continue;
+        // EILSEQ, or EINVAL for a lead byte cut off by the end of the input.
+        if (strict)
+            return Status::InvalidChars;
+        sink.Put(UndecodableByte(codePage, static_cast<uint8_t>(*input)));
+        ++input;
+        --inputLeft;
+        iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+    }
+    return Status::Ok;
+}
+
+Status WideToAnsi(UINT codePage, const WCHAR* in, size_t length, char defaultChar,
+                  bool& usedDefault, ByteSink& sink)
+{
+    size_t ascii = 0;
+    while (ascii < length && in[ascii] < 0x80 && !sink.Overflowed())
+        sink.Put(char(in[ascii++]));
+    if (ascii == length || sink.Overflowed())
+        return Status::Ok;
+
+    iconv_t descriptor = cache.Get(codePage, false);
+    if (descriptor == NO_DESCRIPTOR)
+        return Status::UnsupportedCodePage;
+    const WCHAR* unit = in + ascii;
+    size_t unitsLeft = length - ascii;
+    while (unitsLeft > 0 && !sink.Overflowed()) {
+        char* input = reinterpret_cast<char*>(const_cast<WCHAR*>(unit));
+        size_t inputLeft = unitsLeft * 2;
+        char chunk[CHUNK_UNITS];
+        char* output = chunk;
+        size_t outputLeft = sizeof chunk;
+        size_t result = iconv(descriptor, &input, &inputLeft, &output, &outputLeft);
+        for (size_t i = 0; i < sizeof chunk - outputLeft; ++i)
+            sink.Put(chunk[i]);
+        unit = reinterpret_cast<const WCHAR*>(input);
+        unitsLeft = inputLeft / 2;
+        if (result != size_t(-1) || errno == E2BIG)
+            continue;
+        // A character the code page lacks, or a lone surrogate: one default character for it
+        // (a valid pair is one character and takes one default character).
+        bool pair = unitsLeft >= 2 && unit[0] >= 0xD800 && unit[0] <= 0xDBFF && unit[1] >= 0xDC00 &&
+                    unit[1] <= 0xDFFF;
+        if (codePage == 1252 && Is1252Hole(unit[0])) {
+            sink.Put(char(unit[0]));
+        } else {
+            sink.Put(defaultChar);
+            usedDefault = true;
+        }
+        unit += pair ? 2 : 1;
+        unitsLeft -= pair ? 2 : 1;
+        iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+    }
+    return Status::Ok;
+}
+
+}  // namespace wce::codepage
