@@ -1,0 +1,57 @@
+// File attributes by path: GetFileAttributesW and SetFileAttributesW.
+#include <cerrno>
+
+#include <sys/stat.h>
+
+#include <windows.h>
+
+#include "FileStat.h"
+#include "HostPath.h"
+#include "LastErrorMap.h"
+
+namespace wce {
+
+// Folders are DIRECTORY; files NORMAL, or READONLY when the owner may not write them.
+DWORD AttributesFromStat(const struct stat& info)
+{
+    if (S_ISDIR(info.st_mode))
+        return FILE_ATTRIBUTE_DIRECTORY;
+    return (info.st_mode & S_IWUSR) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+}
+
+}  // namespace wce
+
+DWORD GetFileAttributesW(LPCWSTR lpFileName)
+{
+    std::string hostPath;
+    if (!wce::HostPathForCall(lpFileName, hostPath))
+        return INVALID_FILE_ATTRIBUTES;
+    struct stat info {};
+    if (stat(hostPath.c_str(), &info) != 0) {
+        wce::SetLastErrorForPath(errno, hostPath);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return wce::AttributesFromStat(info);
+}
+
+// Only READONLY has a host counterpart (the write permission bits); the other bits are accepted and
+// not kept, as on a file system without them.
+BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
+{
+    std::string hostPath;
+    if (!wce::HostPathForCall(lpFileName, hostPath))
+        return FALSE;
+    struct stat info {};
+    if (stat(hostPath.c_str(), &info) != 0) {
+        wce::SetLastErrorForPath(errno, hostPath);
+        return FALSE;
+    }
+    mode_t mode = info.st_mode & 07777;
+    if (dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+        mode &= mode_t(~(S_IWUSR | S_IWGRP | S_IWOTH));
+    else
+        mode |= S_IWUSR;
+    if (mode != (info.st_mode & 07777) && chmod(hostPath.c_str(), mode) != 0)
+        return wce::FailWithErrno(errno);
+    return TRUE;
+}

@@ -1,0 +1,33 @@
+// The kernel object behind a file handle.
+#pragma once
+
+#include <sys/types.h>
+
+#include "HandleTable.h"
+
+namespace wce {
+
+class FileObject : public KernelObject {
+public:
+    FileObject(int fd, DWORD access, DWORD share, dev_t device, ino_t inode);
+    ~FileObject() override;
+
+    bool CanRead() const { return (access & GENERIC_READ_BIT) != 0; }
+    bool CanWrite() const { return (access & GENERIC_WRITE_BIT) != 0; }
+
+    const int fd;
+    const DWORD access;
+    const DWORD share;
+    const dev_t device;
+    const ino_t inode;
+
+    static constexpr DWORD GENERIC_READ_BIT = 0x80000000u;
+    static constexpr DWORD GENERIC_WRITE_BIT = 0x40000000u;
+};
+
+// Registers an opened file for the sharing checks of later opens; the object unregisters itself when
+// destroyed. False, and nothing registered, when a file of this process is open with a share mode
+// that does not allow the new access, or the new share mode does not allow an access already granted.
+bool RegisterOpenFile(FileObject* file);
+
+}  // namespace wce
