@@ -64,7 +64,7 @@ int wcsncmp(const WCHAR* a, const WCHAR* b, size_t count)
     return 0;
 }
 
-// The C runtime compares the lower-case forms, so '_' sorts after letters here.
+// The C runtime compares the lower-case forms, so '_' sorts before every letter here.
 int _wcsnicmp(const WCHAR* a, const WCHAR* b, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {
