@@ -1,0 +1,243 @@
+// HostFile: table, pass-through operations and the removal or renaming at destruction.
+#include "HostFile.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "DiskFile.h"
+#include "EnginePaths.h"
+
+namespace orv {
+namespace {
+
+using Chars = std::char_traits<WCHAR>;
+
+HostFile* Self(::HostFile* self) { return static_cast<HostFile*>(self); }
+
+::HostFile* ENGINE_CALL TableSelf(::HostFile* self) noexcept { return self; }
+int32_t ENGINE_CALL TableAddRef(::HostFile* self) noexcept { return Self(self)->AddRef(); }
+int32_t ENGINE_CALL TableRelease(::HostFile* self) noexcept { return Self(self)->Release(); }
+uint32_t ENGINE_CALL TableRead(::HostFile* self, void* buffer, uint32_t count) noexcept
+{
+    return Self(self)->Read(buffer, count);
+}
+int32_t ENGINE_CALL TableWrite(::HostFile* self, const void* buffer, uint32_t count) noexcept
+{
+    return Self(self)->Write(buffer, count);
+}
+int64_t ENGINE_CALL TableSeek(::HostFile* self, uint32_t low, int32_t high, uint32_t origin) noexcept
+{
+    return Self(self)->Seek(low, high, origin);
+}
+int64_t ENGINE_CALL TableTell(::HostFile* self) noexcept { return Self(self)->Tell(); }
+int32_t ENGINE_CALL TableSetSize(::HostFile* self, int32_t size) noexcept { return Self(self)->SetSize(size); }
+int64_t ENGINE_CALL TableGetSize(::HostFile* self) noexcept { return Self(self)->GetSize(); }
+const char* ENGINE_CALL TableGetName(::HostFile* self) noexcept { return Self(self)->GetName(); }
+int32_t ENGINE_CALL TableMakeWritable(::HostFile* self) noexcept { return Self(self)->MakeWritable(); }
+int32_t ENGINE_CALL TableMarkForRemoval(::HostFile* self) noexcept { return Self(self)->MarkForRemoval(); }
+int32_t ENGINE_CALL TableSetNewExtension(::HostFile* self, const char* extension) noexcept
+{
+    return Self(self)->SetNewExtension(extension);
+}
+int32_t ENGINE_CALL TableGetInfo(::HostFile* self, FileInfo* info, int32_t* size) noexcept
+{
+    return Self(self)->GetInfo(info, size);
+}
+int32_t ENGINE_CALL TableSetInfo(::HostFile* self, const FileInfo* info, int32_t size) noexcept
+{
+    return Self(self)->SetInfo(info, size);
+}
+int32_t ENGINE_CALL TableNone(::HostFile*) noexcept { return 0; }
+void ENGINE_CALL TableDestroy(::HostFile* self, uint32_t flags) noexcept { Self(self)->Destroy(flags); }
+
+const HostFileTable HOST_FILE_TABLE = {
+    TableSelf, TableSelf, TableAddRef, TableRelease, TableRead, TableWrite, TableSeek, TableTell,
+    TableSetSize, TableGetSize, TableGetName, TableMakeWritable, TableMarkForRemoval,
+    TableSetNewExtension, TableGetInfo, TableSetInfo, TableNone, TableDestroy,
+};
+
+constexpr int32_t FILE_INFO_SIZE = int32_t(sizeof(FileInfo));
+
+// The last '/' or, when there is none, the last '\'; null without either.
+const WCHAR* LastSeparator(const WCHAR* path)
+{
+    const WCHAR* slash = nullptr;
+    const WCHAR* backslash = nullptr;
+    for (const WCHAR* p = path; *p; ++p) {
+        if (*p == u'/')
+            slash = p;
+        else if (*p == u'\\')
+            backslash = p;
+    }
+    return slash ? slash : backslash;
+}
+
+}  // namespace
+
+HostFile::HostFile(DiskFile* disk, const WCHAR* path) noexcept : disk(disk)
+{
+    table = &HOST_FILE_TABLE;
+    size_t length = Chars::length(path);
+    Chars::copy(this->path, path, length < MAX_PATH ? length : MAX_PATH - 1);
+}
+
+HostFile* OpenHostFile(const WCHAR* path, int32_t readOnly) noexcept
+{
+    if (path == nullptr || Chars::length(path) >= MAX_PATH)
+        return nullptr;
+    DiskFile* disk = OpenDiskFile(path, readOnly != 0 ? DISKFILE_READ : DISKFILE_CREATE);
+    if (disk == nullptr)
+        return nullptr;
+    HostFile* file = new (std::nothrow) HostFile(disk, path);
+    if (file == nullptr)
+        disk->Release();
+    return file;
+}
+
+int32_t HostFile::AddRef() noexcept { return ++refCount; }
+
+int32_t HostFile::Release() noexcept
+{
+    int32_t count = --refCount;
+    if (count == 0)
+        Destroy(1);
+    return count;
+}
+
+// Once destruction has begun there is no DiskFile; calls then fail as a closed file would.
+uint32_t HostFile::Read(void* buffer, uint32_t count) noexcept { return disk ? disk->Read(buffer, count) : 0; }
+int32_t HostFile::Write(const void* buffer, uint32_t count) noexcept { return disk ? disk->Write(buffer, count) : -1; }
+int64_t HostFile::Seek(uint32_t low, int32_t high, uint32_t origin) noexcept
+{
+    return disk ? disk->Seek(low, high, origin) : -1;
+}
+
+// A file on its way out reports position 0: the engine stops working on a file it has treated.
+int64_t HostFile::Tell() noexcept
+{
+    if (markedForRemoval)
+        return 0;
+    return disk ? disk->Seek(0, 0, 1) : -1;
+}
+
+int32_t HostFile::SetSize(int32_t size) noexcept { return disk ? disk->SetSize(size) : 0; }
+int64_t HostFile::GetSize() noexcept { return disk ? disk->GetSize() : -1; }
+
+const char* HostFile::GetName() noexcept
+{
+    if (nameCache != nullptr)
+        return nameCache;
+    nameCache = new (std::nothrow) char[MAX_PATH];
+    if (nameCache == nullptr)
+        return "";
+    // A name that does not fit the code page's 260 bytes is reported empty rather than cut.
+    PathToAnsi(path, nameCache, MAX_PATH);
+    const char* cut = std::strrchr(nameCache, '\\');
+    if (cut == nullptr)
+        cut = std::strrchr(nameCache, '/');
+    if (cut != nullptr)
+        std::memmove(nameCache, cut + 1, std::strlen(cut + 1) + 1);
+    return nameCache;
+}
+
+int32_t HostFile::MakeWritable() noexcept { return disk && disk->MakeWritable() ? 1 : 3; }
+
+int32_t HostFile::MarkForRemoval() noexcept
+{
+    markedForRemoval = true;
+    return 1;
+}
+
+int32_t HostFile::SetNewExtension(const char* extension) noexcept
+{
+    WCHAR* copy = new (std::nothrow) WCHAR[MAX_PATH];
+    if (copy == nullptr)
+        return 1;   // memory is short: the file is deleted instead of renamed, as without extension
+    if (!PathToWide(extension, copy, MAX_PATH)) {
+        delete[] copy;
+        return 1;
+    }
+    delete[] newExtension;
+    newExtension = copy;
+    return 1;
+}
+
+int32_t HostFile::GetInfo(FileInfo* info, int32_t* size) noexcept
+{
+    if (size == nullptr || info == nullptr)
+        return 0;
+    if (*size < FILE_INFO_SIZE) {
+        *size = FILE_INFO_SIZE;
+        return 0;
+    }
+    FILETIME creation = {}, lastAccess = {}, lastWrite = {};
+    if (disk != nullptr)
+        GetFileTime(disk->GetHandle(), &creation, &lastAccess, &lastWrite);
+    info->attributes = GetFileAttributesW(path);
+    info->creationTime = { creation.dwLowDateTime, creation.dwHighDateTime };
+    info->lastWriteTime = { lastWrite.dwLowDateTime, lastWrite.dwHighDateTime };
+    info->lastAccessTime = { lastAccess.dwLowDateTime, lastAccess.dwHighDateTime };
+    return 1;
+}
+
+int32_t HostFile::SetInfo(const FileInfo* info, int32_t size) noexcept
+{
+    if (info == nullptr || size < FILE_INFO_SIZE)
+        return 0;
+    FILETIME creation = { info->creationTime.low, info->creationTime.high };
+    FILETIME lastAccess = { info->lastAccessTime.low, info->lastAccessTime.high };
+    FILETIME lastWrite = { info->lastWriteTime.low, info->lastWriteTime.high };
+    if (disk != nullptr)
+        SetFileTime(disk->GetHandle(), &creation, &lastAccess, &lastWrite);
+    return 1;
+}
+
+bool ReplaceExtension(const WCHAR* path, const WCHAR* extension, WCHAR* out) noexcept
+{
+    const WCHAR* separator = LastSeparator(path);
+    const WCHAR* dot = nullptr;
+    for (const WCHAR* p = separator ? separator : path; *p; ++p) {
+        if (*p == u'.')
+            dot = p;
+    }
+    size_t keep = dot ? size_t(dot - path) : Chars::length(path);
+    size_t extensionLength = Chars::length(extension);
+    if (keep + extensionLength >= MAX_PATH)
+        return false;
+    Chars::copy(out, path, keep);
+    Chars::copy(out + keep, extension, extensionLength);
+    out[keep + extensionLength] = 0;
+    return true;
+}
+
+// The platform's results are not looked at: a file that cannot be removed simply stays.
+void HostFile::RemoveOrRename() noexcept
+{
+    if (newExtension == nullptr) {
+        DeleteFileW(path);
+        return;
+    }
+    WCHAR renamed[MAX_PATH];
+    // A new name that would not fit is not made up by cutting: the file keeps its name.
+    if (ReplaceExtension(path, newExtension, renamed))
+        MoveFileW(path, renamed);
+}
+
+void HostFile::Destroy(uint32_t flags) noexcept
+{
+    if (disk != nullptr) {
+        disk->Release();
+        disk = nullptr;
+        if (markedForRemoval)
+            RemoveOrRename();
+    }
+    delete[] nameCache;
+    nameCache = nullptr;
+    delete[] newExtension;
+    newExtension = nullptr;
+    if (flags & 1)
+        delete this;
+}
+
+}  // namespace orv
