@@ -97,6 +97,19 @@ KernelObject* ReferenceHandle(HANDLE handle, ObjectType type)
     return slot->object;
 }
 
+KernelObject* ReferenceAnyHandle(HANDLE handle)
+{
+    Table& table = TheTable();
+    std::lock_guard<std::mutex> guard(table.lock);
+    Slot* slot = FindSlot(table, handle);
+    if (slot == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    slot->object->AddRef();
+    return slot->object;
+}
+
 }  // namespace wce
 
 BOOL CloseHandle(HANDLE hObject)

@@ -20,6 +20,17 @@ public:
     KernelObject& operator=(const KernelObject&) = delete;
 
     void AddRef() { refs.fetch_add(1, std::memory_order_relaxed); }
+    // Adds a reference unless the object is already being destroyed (for lookups by name, which
+    // may meet an object whose last handle is closing on another thread).
+    bool TryAddRef()
+    {
+        int count = refs.load(std::memory_order_relaxed);
+        while (count > 0) {
+            if (refs.compare_exchange_weak(count, count + 1, std::memory_order_acq_rel))
+                return true;
+        }
+        return false;
+    }
     void Release()
     {
         if (refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
@@ -38,6 +49,9 @@ HANDLE InsertHandle(KernelObject* object);
 // The object behind a handle with one reference added, or null with ERROR_INVALID_HANDLE when the
 // handle is unknown, closed, or names an object of another type.
 KernelObject* ReferenceHandle(HANDLE handle, ObjectType type);
+
+// The object behind a handle of any type, with one reference added; null with ERROR_INVALID_HANDLE.
+KernelObject* ReferenceAnyHandle(HANDLE handle);
 
 // Holds one reference for the duration of a call.
 template <class T>
