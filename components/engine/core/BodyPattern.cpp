@@ -1,0 +1,298 @@
+// Parsing and checking of body signatures.
+#include "BodyPattern.h"
+
+namespace orv {
+namespace {
+
+uint32_t SaturatingAdd(uint32_t a, uint32_t b)
+{
+    return a > GAP_UNBOUNDED - b ? GAP_UNBOUNDED : a + b;
+}
+
+// "{n}", "{-n}", "{n-}", "{n-m}" between the braces.
+bool ParseGap(TextSpan inner, uint32_t& gapMin, uint32_t& gapMax)
+{
+    uint32_t dash = inner.size;
+    for (uint32_t i = 0; i < inner.size; ++i)
+        if (inner.text[i] == '-') {
+            dash = i;
+            break;
+        }
+    uint64_t low = 0;
+    uint64_t high = 0;
+    TextSpan left { inner.text, dash };
+    if (dash == inner.size) {
+        if (!ParseDecimal(left, GAP_UNBOUNDED - 1, low))
+            return false;
+        gapMin = gapMax = uint32_t(low);
+        return true;
+    }
+    TextSpan right { inner.text + dash + 1, inner.size - dash - 1 };
+    if (left.size == 0 && right.size == 0)
+        return false;
+    if (left.size && !ParseDecimal(left, GAP_UNBOUNDED - 1, low))
+        return false;
+    if (right.size && !ParseDecimal(right, GAP_UNBOUNDED - 1, high))
+        return false;
+    gapMin = uint32_t(low);
+    gapMax = right.size ? uint32_t(high) : GAP_UNBOUNDED;
+    return gapMin <= gapMax;
+}
+
+bool ParseToken(char high, char low, PatternToken& token)
+{
+    int h = high == '?' ? 0 : HexDigit(high);
+    int l = low == '?' ? 0 : HexDigit(low);
+    if (h < 0 || l < 0)
+        return false;
+    token.mask = uint8_t((high == '?' ? 0 : 0xF0) | (low == '?' ? 0 : 0x0F));
+    token.value = uint8_t((h << 4 | l) & token.mask);
+    return true;
+}
+
+struct HexParser {
+    PatternStore& store;
+    BodySignature& signature;
+    uint32_t pendingMin = 0;
+    uint32_t pendingMax = 0;
+    bool gapPending = false;
+    bool inElement = false;
+
+    bool AddGap(uint32_t gapMin, uint32_t gapMax)
+    {
+        if (!inElement && !gapPending)
+            return false;  // a pattern may not begin with a gap
+        pendingMin = SaturatingAdd(pendingMin, gapMin);
+        pendingMax = SaturatingAdd(pendingMax, gapMax);
+        gapPending = true;
+        return true;
+    }
+    bool AddToken(PatternToken token)
+    {
+        if (!inElement || gapPending) {
+            if (signature.elementCount == MAX_PATTERN_ELEMENTS)
+                return false;
+            PatternElement element { store.tokens.Count(), 0, pendingMin, pendingMax };
+            if (!store.elements.Push(element))
+                return false;
+            ++signature.elementCount;
+            pendingMin = pendingMax = 0;
+            gapPending = false;
+            inElement = true;
+        }
+        if (store.tokens.Count() - store.elements[store.elements.Count() - 1].tokenStart >= MAX_PATTERN_TOKENS)
+            return false;
+        if (!store.tokens.Push(token))
+            return false;
+        ++store.elements[store.elements.Count() - 1].tokenCount;
+        return true;
+    }
+    bool Parse(TextSpan hex)
+    {
+        uint32_t i = 0;
+        while (i < hex.size) {
+            char c = hex.text[i];
+            if (c == '*') {
+                if (!AddGap(0, GAP_UNBOUNDED))
+                    return false;
+                ++i;
+            } else if (c == '{') {
+                uint32_t close = i + 1;
+                while (close < hex.size && hex.text[close] != '}')
+                    ++close;
+                uint32_t gapMin = 0, gapMax = 0;
+                if (close == hex.size || !ParseGap({ hex.text + i + 1, close - i - 1 }, gapMin, gapMax)
+                    || !AddGap(gapMin, gapMax))
+                    return false;
+                i = close + 1;
+            } else {
+                PatternToken token;
+                if (hex.size - i < 2 || !ParseToken(c, hex.text[i + 1], token) || !AddToken(token))
+                    return false;
+                i += 2;
+            }
+        }
+        return inElement && !gapPending;
+    }
+};
+
+} // namespace
+
+bool ParseHexPattern(TextSpan hex, PatternStore& store, BodySignature& signature)
+{
+    uint32_t tokenMark = store.tokens.Count();
+    uint32_t elementMark = store.elements.Count();
+    signature.elementStart = elementMark;
+    signature.elementCount = 0;
+    HexParser parser { store, signature };
+    if (parser.Parse(hex))
+        return true;
+    store.tokens.Truncate(tokenMark);
+    store.elements.Truncate(elementMark);
+    return false;
+}
+
+// "*", "n", "n,m", "EOF-n", "EOF-n,m"; the other forms of the peer's format need file-type knowledge.
+bool ParseOffset(TextSpan text, BodySignature& signature)
+{
+    signature.offsetKind = OFFSET_ANY;
+    signature.offsetValue = 0;
+    signature.offsetShift = 0;
+    if (text.Equals("*"))
+        return true;
+    TextSpan number = text;
+    signature.offsetKind = OFFSET_START;
+    if (text.StartsWith("EOF-")) {
+        signature.offsetKind = OFFSET_EOF;
+        number = { text.text + 4, text.size - 4 };
+    }
+    uint32_t comma = number.size;
+    for (uint32_t i = 0; i < number.size; ++i)
+        if (number.text[i] == ',') {
+            comma = i;
+            break;
+        }
+    uint64_t value = 0;
+    if (!ParseDecimal({ number.text, comma }, UINT32_MAX, value))
+        return false;
+    signature.offsetValue = uint32_t(value);
+    if (comma == number.size)
+        return true;
+    if (!ParseDecimal({ number.text + comma + 1, number.size - comma - 1 }, UINT32_MAX, value))
+        return false;
+    signature.offsetShift = uint32_t(value);
+    return true;
+}
+
+bool ChooseAnchor(const PatternStore& store, BodySignature& signature)
+{
+    uint32_t bestLength = 0;
+    for (uint32_t e = 0; e < signature.elementCount; ++e) {
+        const PatternElement& element = store.elements[signature.elementStart + e];
+        uint32_t run = 0;
+        for (uint32_t t = 0; t <= element.tokenCount; ++t) {
+            if (t < element.tokenCount && store.tokens[element.tokenStart + t].mask == 0xFF) {
+                ++run;
+                continue;
+            }
+            if (run > bestLength) {
+                bestLength = run;
+                signature.anchorElement = e;
+                signature.anchorToken = t - run;
+            }
+            run = 0;
+        }
+    }
+    signature.anchorLength = bestLength < MAX_ANCHOR_LENGTH ? bestLength : MAX_ANCHOR_LENGTH;
+    return bestLength >= MIN_ANCHOR_LENGTH;
+}
+
+namespace {
+
+struct Verifier {
+    const PatternStore& store;
+    const BodySignature& signature;
+    ByteSource& source;
+    uint32_t budget;
+
+    const PatternElement& Element(uint32_t index) const { return store.elements[signature.elementStart + index]; }
+
+    bool MatchElement(uint32_t index, uint64_t position)
+    {
+        if (budget == 0)
+            return false;
+        --budget;
+        const PatternElement& element = Element(index);
+        const uint8_t* bytes = source.bytes(source.context, position, element.tokenCount);
+        if (!bytes)
+            return false;
+        const PatternToken* tokens = store.tokens.Data() + element.tokenStart;
+        for (uint32_t i = 0; i < element.tokenCount; ++i)
+            if ((bytes[i] & tokens[i].mask) != tokens[i].value)
+                return false;
+        return true;
+    }
+
+    bool OffsetAccepts(uint64_t start) const
+    {
+        uint64_t base = signature.offsetValue;
+        if (signature.offsetKind == OFFSET_ANY)
+            return true;
+        if (signature.offsetKind == OFFSET_EOF) {
+            if (source.size < base)
+                return false;
+            base = source.size - base;
+        }
+        return start >= base && start - base <= signature.offsetShift;
+    }
+
+    // Elements index, index + 1, ... after the previous element ended at position.
+    bool Forward(uint32_t index, uint64_t position)
+    {
+        if (index == signature.elementCount)
+            return true;
+        const PatternElement& element = Element(index);
+        if (source.size < position || source.size - position < element.tokenCount)
+            return false;
+        uint64_t room = source.size - position - element.tokenCount;
+        uint64_t gapMax = element.gapMax < room ? element.gapMax : room;
+        // When the next gap is open (or nothing follows), a later place of this element can reach
+        // only what the earliest place reaches, so the earliest one decides.
+        bool earliestWins = index + 1 == signature.elementCount || Element(index + 1).gapMax == GAP_UNBOUNDED;
+        for (uint64_t gap = element.gapMin; gap <= gapMax && budget; ++gap) {
+            if (!MatchElement(index, position + gap))
+                continue;
+            if (Forward(index + 1, position + gap + element.tokenCount))
+                return true;
+            if (earliestWins)
+                return false;
+        }
+        return false;
+    }
+
+    // Elements index, index - 1, ... before the element index + 1, which starts at following.
+    bool Backward(int32_t index, uint64_t following)
+    {
+        if (index < 0)
+            return OffsetAccepts(following);
+        const PatternElement& element = Element(uint32_t(index));
+        const PatternElement& next = Element(uint32_t(index) + 1);
+        if (following < element.tokenCount)
+            return false;
+        uint64_t room = following - element.tokenCount;
+        uint64_t gapMax = next.gapMax < room ? next.gapMax : room;
+        // The mirror of Forward: the latest place decides when the gap before it is open.
+        bool latestWins = index == 0 ? signature.offsetKind == OFFSET_ANY : element.gapMax == GAP_UNBOUNDED;
+        for (uint64_t gap = next.gapMin; gap <= gapMax && budget; ++gap) {
+            uint64_t start = following - gap - element.tokenCount;
+            if (!MatchElement(uint32_t(index), start))
+                continue;
+            if (Backward(index - 1, start))
+                return true;
+            if (latestWins)
+                return false;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+bool VerifySignature(const PatternStore& store, const BodySignature& signature, ByteSource& source,
+                     uint64_t anchorEnd, uint32_t& fileBudget)
+{
+    uint64_t before = uint64_t(signature.anchorToken) + signature.anchorLength;
+    if (anchorEnd + 1 < before)
+        return false;
+    uint64_t start = anchorEnd + 1 - before;
+    uint32_t allowed = fileBudget < VERIFY_BUDGET ? fileBudget : VERIFY_BUDGET;
+    Verifier verifier { store, signature, source, allowed };
+    uint32_t length = store.elements[signature.elementStart + signature.anchorElement].tokenCount;
+    bool matched = verifier.MatchElement(signature.anchorElement, start)
+        && verifier.Backward(int32_t(signature.anchorElement) - 1, start)
+        && verifier.Forward(signature.anchorElement + 1, start + length);
+    fileBudget -= allowed - verifier.budget;
+    return matched;
+}
+
+} // namespace orv

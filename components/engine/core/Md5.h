@@ -1,0 +1,22 @@
+// MD5 over a stream of chunks, for the .hdb hash signatures.
+#pragma once
+
+#include <stdint.h>
+
+namespace orv {
+
+class Md5 {
+public:
+    void Start();
+    void Update(const uint8_t* data, uint32_t size);
+    void Finish(uint8_t digest[16]);
+
+private:
+    void Block(const uint8_t* block);
+    uint32_t state[4];
+    uint64_t length;
+    uint8_t pending[64];
+    uint32_t pendingCount;
+};
+
+} // namespace orv

@@ -1,0 +1,64 @@
+// The engine object the factory hands out, with its one scanner: the databases, the info file's
+// version and date, the backup folder and what one scan needs (options, callbacks, buffers).
+#pragma once
+
+#include "HostServices.h"
+#include "core/InfoFile.h"
+#include "core/SignatureDatabase.h"
+
+namespace orv {
+
+// Database and info file names in the library folder.
+extern const char* const DATABASE_FILES[3];  // by DatabaseKind
+extern const char INFO_FILE[];
+
+// Files are read in chunks of this size into one buffer that lives as long as the engine.
+constexpr uint32_t SCAN_CHUNK = 1u << 20;
+// Verification reads outside the current chunk go through this cache.
+constexpr uint32_t VERIFY_CACHE = 1u << 16;
+// A database file larger than this is not loaded (its signatures would not fit a handheld anyway).
+constexpr uint32_t MAX_DATABASE_FILE = 256u << 20;
+constexpr uint32_t MAX_PATH_BYTES = 260;
+
+// Result of ScanFile for a finding that was left where it is.
+constexpr int32_t RESULT_FOUND_LEFT = 1;
+
+struct EngineObject;
+
+struct ScannerObject {
+    EngineScanner iface;
+    EngineObject* owner;
+    ScanCallbacks* callbacks;   // from SetCallbacks; borrowed
+    int32_t action;             // ENGINE_ACTION_*
+    int32_t keepBackup;         // SetOption; on until told otherwise
+    const char* virusName;      // of the last finding; null after a clean file
+};
+
+struct EngineObject {
+    Engine iface;
+    ScannerObject scanner;
+    HostServices host;
+    CoreAllocator allocator;
+    SignatureDatabase database;
+    FileMatcher matcher;
+    EngineInfo info;
+    bool ready;
+    uint8_t* chunk;             // SCAN_CHUNK bytes
+    uint8_t* verifyCache;       // VERIFY_CACHE bytes
+    HostFile* pendingBackup;    // a backup being written; removed if its writing is cut short
+    char backupFolder[MAX_PATH_BYTES];
+};
+
+// Makes a new engine over the host's services; null without memory.
+Engine* CreateEngineObject(const HostServices& host);
+
+// The scanner's table, defined beside ScanFile.
+extern const EngineScannerTable SCANNER_TABLE;
+int32_t ExamineAndTreat(ScannerObject& scanner, const char* path);
+// Writes the backup of file (already open for reading); true only when the whole file was written.
+// A backup that fails half-way is removed; one left in pendingBackup by a fault is removed by
+// DiscardPendingBackup.
+bool WriteBackup(EngineObject& engine, HostFile* file, uint64_t size, const char* path, const char* name);
+void DiscardPendingBackup(EngineObject& engine);
+
+} // namespace orv

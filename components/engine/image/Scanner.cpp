@@ -1,0 +1,170 @@
+// The scanner: options and callbacks from the bridge, and ScanFile, which examines one file under the
+// host's guard and treats a finding as the action says.
+#include "EngineObject.h"
+
+namespace orv {
+namespace {
+
+ScannerObject& Self(EngineScanner* self) { return *reinterpret_cast<ScannerObject*>(self); }
+
+// One file's examination. The guard may cut it short anywhere, so everything that must be undone
+// afterwards (the open file, a half-written backup) is recorded here, outside the guarded call.
+struct Examination {
+    ScannerObject* scanner;
+    const char* path;
+    HostFile* file;
+    int32_t result;
+    uint64_t chunkBase;      // file offset of the bytes in the chunk buffer
+    uint32_t chunkLength;
+    uint64_t cacheBase;      // file offset of the bytes in the verification cache
+    uint32_t cacheLength;
+    bool moved;              // a verification read moved the file position
+};
+
+// Serves pattern verification: from the chunk when the bytes are there, else through the cache,
+// which is filled by seeking; the main loop seeks back before its next read.
+const uint8_t* SourceBytes(void* context, uint64_t position, uint32_t count)
+{
+    Examination& exam = *static_cast<Examination*>(context);
+    EngineObject& engine = *exam.scanner->owner;
+    if (position >= exam.chunkBase && position - exam.chunkBase <= exam.chunkLength
+        && exam.chunkLength - (position - exam.chunkBase) >= count)
+        return engine.chunk + (position - exam.chunkBase);
+    if (position >= exam.cacheBase && position - exam.cacheBase <= exam.cacheLength
+        && exam.cacheLength - (position - exam.cacheBase) >= count)
+        return engine.verifyCache + (position - exam.cacheBase);
+    if (count > VERIFY_CACHE)
+        return nullptr;
+    exam.moved = true;
+    exam.cacheLength = 0;
+    if (!SeekTo(exam.file, position))
+        return nullptr;
+    uint32_t got = ReadFully(exam.file, engine.verifyCache, VERIFY_CACHE);
+    if (got == UINT32_MAX)
+        return nullptr;
+    exam.cacheBase = position;
+    exam.cacheLength = got;
+    return got >= count ? engine.verifyCache : nullptr;
+}
+
+// Reads the file once, chunk by chunk, until the end or until a body signature decides it.
+const char* Detect(Examination& exam, uint64_t size)
+{
+    EngineObject& engine = *exam.scanner->owner;
+    ByteSource source { SourceBytes, &exam, size };
+    engine.matcher.Begin(engine.database, size);
+    uint64_t position = 0;
+    while (position < size) {
+        if (exam.moved && !SeekTo(exam.file, position))
+            break;
+        exam.moved = false;
+        uint32_t got = ReadFully(exam.file, engine.chunk, SCAN_CHUNK);
+        if (got == 0 || got == UINT32_MAX)
+            break;
+        exam.chunkBase = position;
+        exam.chunkLength = got;
+        if (engine.matcher.Feed(engine.chunk, got, source))
+            break;
+        position += got;
+    }
+    exam.chunkLength = 0;
+    return engine.matcher.Finish();
+}
+
+int32_t Treat(Examination& exam, uint64_t size, const char* name)
+{
+    ScannerObject& scanner = *exam.scanner;
+    int32_t action = scanner.action;
+    if (action == ENGINE_ACTION_ASK) {
+        action = ENGINE_ACTION_LEAVE;
+        if (scanner.callbacks)
+            scanner.callbacks->table->AskAction(scanner.callbacks, exam.path, name, &action);
+    }
+    if (action != ENGINE_ACTION_DELETE && action != ENGINE_ACTION_RENAME)
+        return RESULT_FOUND_LEFT;
+    bool backedUp = false;
+    if (scanner.keepBackup) {
+        // Without a whole backup the file stays: deleting an infected file the user asked us to
+        // keep a copy of, and then having no copy, loses data for good.
+        if (!WriteBackup(*scanner.owner, exam.file, size, exam.path, name))
+            return RESULT_FOUND_LEFT;
+        backedUp = true;
+    }
+    if (action == ENGINE_ACTION_RENAME)
+        exam.file->table->SetNewExtension(exam.file, ".vir");
+    exam.file->table->MarkForRemoval(exam.file);
+    int32_t result = action == ENGINE_ACTION_DELETE ? ENGINE_RESULT_DELETED : ENGINE_RESULT_RENAMED;
+    return backedUp ? result + 2 : result;
+}
+
+void ENGINE_CALL Examine(void* argument)
+{
+    Examination& exam = *static_cast<Examination*>(argument);
+    EngineObject& engine = *exam.scanner->owner;
+    exam.file = engine.host.files->table->OpenFile(engine.host.files, exam.path, 1);
+    if (!exam.file)
+        return;
+    int64_t size = exam.file->table->GetSize(exam.file);
+    if (size < 0)
+        return;
+    const char* name = Detect(exam, uint64_t(size));
+    if (!name)
+        return;
+    exam.scanner->virusName = name;
+    exam.result = Treat(exam, uint64_t(size), name);
+}
+
+int32_t ENGINE_CALL Reserved(EngineScanner*) { return 0; }
+
+void ENGINE_CALL Release(EngineScanner* self) { Self(self).callbacks = nullptr; }
+
+void ENGINE_CALL SetOption(EngineScanner* self, int32_t keepBackup) { Self(self).keepBackup = keepBackup ? 1 : 0; }
+
+void ENGINE_CALL SetAction(EngineScanner* self, int32_t, int32_t action) { Self(self).action = action; }
+
+// The bridge calls Reset just before SetAction; the backup option outlives it.
+void ENGINE_CALL Reset(EngineScanner* self)
+{
+    Self(self).action = ENGINE_ACTION_LEAVE;
+    Self(self).virusName = nullptr;
+}
+
+void ENGINE_CALL SetCallbacks(EngineScanner* self, ScanCallbacks* callbacks) { Self(self).callbacks = callbacks; }
+
+int32_t ENGINE_CALL ScanFile(EngineScanner* self, const char* path) { return ExamineAndTreat(Self(self), path); }
+
+const char* ENGINE_CALL GetVirusName(EngineScanner* self)
+{
+    const char* name = Self(self).virusName;
+    return name ? name : "";
+}
+
+} // namespace
+
+const EngineScannerTable SCANNER_TABLE = {
+    Reserved, Reserved, Release, SetOption, Reserved, SetAction, Reset,
+    SetCallbacks, ScanFile, Reserved, Reserved, Reserved, Reserved, GetVirusName,
+};
+
+int32_t ExamineAndTreat(ScannerObject& scanner, const char* path)
+{
+    scanner.virusName = nullptr;
+    EngineObject& engine = *scanner.owner;
+    if (!path || !engine.ready)
+        return ENGINE_RESULT_CLEAN;
+    if (scanner.callbacks && !scanner.callbacks->table->AcceptFile(scanner.callbacks, path))
+        return ENGINE_RESULT_CLEAN;
+    Examination exam {};
+    exam.scanner = &scanner;
+    exam.path = path;
+    SystemService* system = engine.host.system;
+    system->table->RunGuarded(system, Examine, &exam);
+    // The file is released outside the guard; a removal or renaming the treatment asked for happens now.
+    ReleaseFile(exam.file);
+    DiscardPendingBackup(engine);
+    if (exam.result == ENGINE_RESULT_CLEAN)
+        scanner.virusName = nullptr;
+    return exam.result;
+}
+
+} // namespace orv

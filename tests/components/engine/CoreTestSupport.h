@@ -1,0 +1,74 @@
+// Helpers for the core tests: the C heap as the core's allocator, a memory ByteSource, and a loaded
+// signature database over text given in the test.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include "core/SignatureDatabase.h"
+
+inline orv::CoreAllocator HeapAllocator()
+{
+    return { [](void*, uint32_t size) { return std::malloc(size ? size : 1); },
+             [](void*, void* block, uint32_t size) { return std::realloc(block, size ? size : 1); },
+             [](void*, void* block) { std::free(block); }, nullptr };
+}
+
+struct MemorySource {
+    explicit MemorySource(const std::string& bytes) : bytes(bytes)
+    {
+        source = { Bytes, this, bytes.size() };
+    }
+    static const uint8_t* Bytes(void* context, uint64_t position, uint32_t count)
+    {
+        const std::string& data = static_cast<MemorySource*>(context)->bytes;
+        if (position > data.size() || data.size() - position < count)
+            return nullptr;
+        return reinterpret_cast<const uint8_t*>(data.data()) + position;
+    }
+    const std::string& bytes;
+    orv::ByteSource source;
+};
+
+class LoadedDatabase {
+public:
+    LoadedDatabase(const std::string& md5 = "", const std::string& sha256 = "", const std::string& body = "")
+    {
+        database.Init(&allocator);
+        database.Load(orv::DATABASE_MD5, md5.data(), uint32_t(md5.size()));
+        database.Load(orv::DATABASE_SHA256, sha256.data(), uint32_t(sha256.size()));
+        database.Load(orv::DATABASE_BODY, body.data(), uint32_t(body.size()));
+        built = database.Finish();
+    }
+    ~LoadedDatabase() { database.Release(); }
+
+    // The virus name for the file, fed in chunks of chunkSize; "" for clean.
+    std::string Scan(const std::string& file, uint32_t chunkSize = 1u << 20)
+    {
+        MemorySource memory(file);
+        orv::FileMatcher matcher;
+        matcher.Begin(database, file.size());
+        for (size_t at = 0; at < file.size(); at += chunkSize) {
+            uint32_t size = uint32_t(std::min<size_t>(chunkSize, file.size() - at));
+            if (matcher.Feed(reinterpret_cast<const uint8_t*>(file.data()) + at, size, memory.source))
+                break;
+        }
+        const char* name = matcher.Finish();
+        return name ? name : "";
+    }
+
+    orv::CoreAllocator allocator = HeapAllocator();
+    orv::SignatureDatabase database;
+    bool built = false;
+};
+
+inline std::string Hex(const std::string& text)
+{
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : text) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}

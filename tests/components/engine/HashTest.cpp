@@ -1,0 +1,101 @@
+// MD5 and SHA-256 against published vectors, streamed in every split, and the hash tables.
+#include <gtest/gtest.h>
+
+#include "CoreTestSupport.h"
+#include "core/Md5.h"
+#include "core/Sha256.h"
+
+namespace {
+
+template <typename Hash, size_t N>
+std::string Digest(const std::string& text, size_t split = std::string::npos)
+{
+    Hash hash;
+    hash.Start();
+    size_t first = std::min(split, text.size());
+    hash.Update(reinterpret_cast<const uint8_t*>(text.data()), uint32_t(first));
+    hash.Update(reinterpret_cast<const uint8_t*>(text.data()) + first, uint32_t(text.size() - first));
+    uint8_t digest[N];
+    hash.Finish(digest);
+    return Hex(std::string(reinterpret_cast<char*>(digest), N));
+}
+
+TEST(HashTest, Md5MatchesRfc1321Vectors)
+{
+    EXPECT_EQ("d41d8cd98f00b204e9800998ecf8427e", (Digest<orv::Md5, 16>("")));
+    EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72", (Digest<orv::Md5, 16>("abc")));
+    EXPECT_EQ("57edf4a22be3c955ac49da2e2107b67a",
+              (Digest<orv::Md5, 16>("12345678901234567890123456789012345678901234567890123456789012345678901234567890")));
+}
+
+TEST(HashTest, Sha256MatchesFipsVectors)
+{
+    EXPECT_EQ("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", (Digest<orv::Sha256, 32>("")));
+    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", (Digest<orv::Sha256, 32>("abc")));
+    EXPECT_EQ("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
+              (Digest<orv::Sha256, 32>("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")));
+}
+
+TEST(HashTest, ChunkBoundariesDoNotChangeTheDigest)
+{
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += char(i * 7);
+    std::string md5 = Digest<orv::Md5, 16>(text);
+    std::string sha = Digest<orv::Sha256, 32>(text);
+    for (size_t split = 0; split <= text.size(); ++split) {
+        SCOPED_TRACE(split);
+        ASSERT_EQ(md5, (Digest<orv::Md5, 16>(text, split)));
+        ASSERT_EQ(sha, (Digest<orv::Sha256, 32>(text, split)));
+    }
+}
+
+TEST(HashTest, HashSignaturesMatchOnlyTheirSizeAndDigest)
+{
+    LoadedDatabase db("900150983cd24fb0d6963f7d28e17f72:3:Test.Md5.Abc\n",
+                      "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD:3:Test.Sha.Abc\r\n");
+    ASSERT_TRUE(db.built);
+    EXPECT_EQ("Test.Md5.Abc", db.Scan("abc"));
+    EXPECT_EQ("", db.Scan("abd"));
+    EXPECT_EQ("", db.Scan("abcd"));
+    EXPECT_EQ(2u, db.database.stats.accepted);
+    EXPECT_FALSE(db.database.md5.WantsSize(4));  // no signature of that size: the file is not hashed
+    EXPECT_TRUE(db.database.sha256.WantsSize(3));
+}
+
+TEST(HashTest, StarSizeMatchesAnySize)
+{
+    LoadedDatabase db("", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad:*:Test.Any\n");
+    EXPECT_TRUE(db.database.sha256.WantsSize(12345));
+    EXPECT_EQ("Test.Any", db.Scan("abc"));
+}
+
+TEST(HashTest, MalformedLinesAreSkippedAndCounted)
+{
+    const char* lines[] = {
+        "900150983cd24fb0d6963f7d28e17f7:3:ShortHash",
+        "900150983cd24fb0d6963f7d28e17f7g:3:BadDigit",
+        "900150983cd24fb0d6963f7d28e17f72:-3:NegativeSize",
+        "900150983cd24fb0d6963f7d28e17f72:3",
+        "900150983cd24fb0d6963f7d28e17f72:3:",
+        "900150983cd24fb0d6963f7d28e17f72:99999999999999999999:HugeSize",
+        "900150983cd24fb0d6963f7d28e17f72:3:Name:1:2:3",
+    };
+    std::string text = "\n# a comment\n";
+    for (const char* line : lines)
+        text += std::string(line) + "\n";
+    text += "900150983cd24fb0d6963f7d28e17f72:3:Good:51\n";
+    LoadedDatabase db(text);
+    EXPECT_EQ(1u, db.database.stats.accepted);
+    EXPECT_EQ(7u, db.database.stats.skipped);
+    EXPECT_EQ("Good", db.Scan("abc"));
+}
+
+TEST(HashTest, LongNamesAreCutTo63Characters)
+{
+    std::string name(100, 'N');
+    LoadedDatabase db("900150983cd24fb0d6963f7d28e17f72:3:" + name + "\n");
+    EXPECT_EQ(std::string(63, 'N'), db.Scan("abc"));
+}
+
+} // namespace
