@@ -2,6 +2,8 @@
 #include "IniDocument.h"
 
 #include <cstring>
+
+#include "common/ByteReader.h"
 #include <new>
 
 namespace {
@@ -76,18 +78,15 @@ WCHAR* NewText(size_t length)
 // UTF-16 after the byte-order mark: whole code units only, up to the first zero unit.
 WCHAR* DecodeUtf16(const FileBytes& bytes, size_t& length)
 {
+    ByteReader reader(bytes.data, bytes.size);
     size_t units = (bytes.size - 2) / 2;
     WCHAR* text = NewText(units);
     if (!text)
         return nullptr;
     length = 0;
-    for (size_t i = 0; i < units; ++i) {
-        size_t offset = 2 + 2 * i;
-        WCHAR unit = WCHAR(bytes.data[offset] | bytes.data[offset + 1] << 8);
-        if (unit == 0)
-            break;
-        text[length++] = unit;
-    }
+    uint16_t unit = 0;
+    while (length < units && reader.ReadU16(2 + 2 * length, unit) && unit != 0)
+        text[length++] = WCHAR(unit);
     return text;
 }
 
@@ -118,7 +117,8 @@ WCHAR* DecodeAnsi(const FileBytes& bytes, size_t& length)
 
 bool HasByteOrderMark(const FileBytes& bytes)
 {
-    return bytes.size >= 2 && bytes.data[0] == 0xFF && bytes.data[1] == 0xFE;
+    uint16_t mark = 0;
+    return ByteReader(bytes.data, bytes.size).ReadU16(0, mark) && mark == 0xFEFF;
 }
 
 }  // namespace
