@@ -76,8 +76,7 @@ namespace {
 struct CandidateCheck {
     const PatternStore* store;
     const Vec<BodySignature>* signatures;
-    ByteSource* source;
-    uint32_t* budget;
+    VerifyState* verify;
     uint64_t anchorEnd;
     uint32_t found;
 };
@@ -89,14 +88,14 @@ bool BodyDatabase::CheckCandidate(void* context, uint32_t signature)
     CandidateCheck& check = *static_cast<CandidateCheck*>(context);
     const BodySignature& candidate = (*check.signatures)[signature];
     // The automaton reports shorter fragments that end here too; each one knows its own length.
-    if (!VerifySignature(*check.store, candidate, *check.source, check.anchorEnd, *check.budget))
+    if (!VerifySignature(*check.store, candidate, signature, *check.verify, check.anchorEnd))
         return false;
     check.found = signature;
     return true;
 }
 
 uint32_t BodyDatabase::ScanChunk(const uint8_t* data, uint32_t size, uint64_t base, uint32_t& state,
-                                 ByteSource& source, uint32_t& budget) const
+                                 VerifyState& verify) const
 {
     if (signatures.Count() == 0)
         return NO_SIGNATURE;
@@ -106,7 +105,7 @@ uint32_t BodyDatabase::ScanChunk(const uint8_t* data, uint32_t size, uint64_t ba
         current = next & AhoCorasick::STATE_MASK;
         if (!(next & AhoCorasick::OUTPUT_FLAG))
             continue;
-        CandidateCheck check { &store, &signatures, &source, &budget, base + i, NO_SIGNATURE };
+        CandidateCheck check { &store, &signatures, &verify, base + i, NO_SIGNATURE };
         if (automaton.ReportAll(current, CheckCandidate, &check)) {
             state = current;
             return check.found;

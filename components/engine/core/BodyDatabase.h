@@ -2,7 +2,7 @@
 #pragma once
 
 #include "AhoCorasick.h"
-#include "BodyPattern.h"
+#include "PatternVerifier.h"
 #include "NamePool.h"
 
 namespace orv {
@@ -22,9 +22,9 @@ public:
 
     // Feeds one chunk that starts at file offset base; state carries the automaton across chunks
     // (start with 0). Returns the index of the first confirmed signature, or NO_SIGNATURE.
-    // budget is the file's allowance for verification (FILE_VERIFY_BUDGET at the start of a file).
+    // verify holds the file's source and verification allowance.
     uint32_t ScanChunk(const uint8_t* data, uint32_t size, uint64_t base, uint32_t& state,
-                       ByteSource& source, uint32_t& budget) const;
+                       VerifyState& verify) const;
     uint32_t NameOffset(uint32_t signature) const { return signatures[signature].nameOffset; }
 
 private:

@@ -56,23 +56,4 @@ bool ParseOffset(TextSpan text, BodySignature& signature);
 // Picks the longest run of exact bytes (at most MAX_ANCHOR_LENGTH); false when it is too short.
 bool ChooseAnchor(const PatternStore& store, BodySignature& signature);
 
-// Random access to the bytes of the file being scanned: count bytes at position, or null when they
-// lie (partly) past the end or cannot be read.
-struct ByteSource {
-    const uint8_t* (*bytes)(void* context, uint64_t position, uint32_t count);
-    void* context;
-    uint64_t size;
-};
-
-// Element tests allowed for one candidate and for one file: patterns with several open gaps could
-// otherwise try every split of a large file, at every place their fragment occurs. A candidate that
-// runs out is taken as no match; so are all candidates of a file that spent its whole allowance.
-constexpr uint32_t VERIFY_BUDGET = 1u << 16;
-constexpr uint32_t FILE_VERIFY_BUDGET = 1u << 24;
-
-// Checks the whole signature given that its fragment ends at anchorEnd (offset of the last byte);
-// the tests it makes are taken from fileBudget.
-bool VerifySignature(const PatternStore& store, const BodySignature& signature, ByteSource& source,
-                     uint64_t anchorEnd, uint32_t& fileBudget);
-
 } // namespace orv

@@ -37,13 +37,13 @@ bool SignatureDatabase::Finish()
     return body.Finish();
 }
 
-void FileMatcher::Begin(const SignatureDatabase& signatures, uint64_t size)
+void FileMatcher::Begin(const SignatureDatabase& signatures, uint64_t size, ByteSource source)
 {
     database = &signatures;
     fileSize = size;
     position = 0;
     automatonState = 0;
-    verifyBudget = FILE_VERIFY_BUDGET;
+    verify.BeginFile(source);
     found = nullptr;
     hashMd5 = signatures.md5.WantsSize(size);
     hashSha256 = signatures.sha256.WantsSize(size);
@@ -53,7 +53,7 @@ void FileMatcher::Begin(const SignatureDatabase& signatures, uint64_t size)
         sha256.Start();
 }
 
-bool FileMatcher::Feed(const uint8_t* data, uint32_t size, ByteSource& source)
+bool FileMatcher::Feed(const uint8_t* data, uint32_t size)
 {
     if (found)
         return true;
@@ -61,7 +61,7 @@ bool FileMatcher::Feed(const uint8_t* data, uint32_t size, ByteSource& source)
         uint32_t take = uint32_t(TEST_FILE_MAX_SIZE - position) < size ? uint32_t(TEST_FILE_MAX_SIZE - position) : size;
         memcpy(head + position, data, take);
     }
-    uint32_t signature = database->body.ScanChunk(data, size, position, automatonState, source, verifyBudget);
+    uint32_t signature = database->body.ScanChunk(data, size, position, automatonState, verify);
     if (signature != NO_SIGNATURE)
         found = database->Name(database->body.NameOffset(signature));
     if (hashMd5)

@@ -35,9 +35,10 @@ private:
 // One file's pass. Begin, Feed every chunk in order, then Finish for the verdict.
 class FileMatcher {
 public:
-    void Begin(const SignatureDatabase& database, uint64_t fileSize);
+    // source serves the file's bytes to the checks of body signatures.
+    void Begin(const SignatureDatabase& database, uint64_t fileSize, ByteSource source);
     // Returns true once the file is decided (the rest of it need not be read).
-    bool Feed(const uint8_t* data, uint32_t size, ByteSource& source);
+    bool Feed(const uint8_t* data, uint32_t size);
     // The virus name, or null for a clean file.
     const char* Finish();
     bool NeedsHashes() const { return hashMd5 || hashSha256; }
@@ -47,7 +48,7 @@ private:
     uint64_t fileSize = 0;
     uint64_t position = 0;
     uint32_t automatonState = 0;
-    uint32_t verifyBudget = 0;
+    VerifyState verify {};
     const char* found = nullptr;
     bool hashMd5 = false;
     bool hashSha256 = false;

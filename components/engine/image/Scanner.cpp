@@ -33,26 +33,29 @@ const uint8_t* SourceBytes(void* context, uint64_t position, uint32_t count)
     if (position >= exam.cacheBase && position - exam.cacheBase <= exam.cacheLength
         && exam.cacheLength - (position - exam.cacheBase) >= count)
         return engine.verifyCache + (position - exam.cacheBase);
-    if (count > VERIFY_CACHE)
+    // Windows start at multiples of half the cache, so a check walking backwards byte by byte
+    // refills the cache once per half, like one walking forwards.
+    if (count > VERIFY_CACHE / 2)
         return nullptr;
+    uint64_t base = position - position % (VERIFY_CACHE / 2);
     exam.moved = true;
     exam.cacheLength = 0;
-    if (!SeekTo(exam.file, position))
+    if (!SeekTo(exam.file, base))
         return nullptr;
     uint32_t got = ReadFully(exam.file, engine.verifyCache, VERIFY_CACHE);
     if (got == UINT32_MAX)
         return nullptr;
-    exam.cacheBase = position;
+    exam.cacheBase = base;
     exam.cacheLength = got;
-    return got >= count ? engine.verifyCache : nullptr;
+    uint32_t inside = uint32_t(position - base);
+    return got >= inside && got - inside >= count ? engine.verifyCache + inside : nullptr;
 }
 
 // Reads the file once, chunk by chunk, until the end or until a body signature decides it.
 const char* Detect(Examination& exam, uint64_t size)
 {
     EngineObject& engine = *exam.scanner->owner;
-    ByteSource source { SourceBytes, &exam, size };
-    engine.matcher.Begin(engine.database, size);
+    engine.matcher.Begin(engine.database, size, ByteSource { SourceBytes, &exam, size });
     uint64_t position = 0;
     while (position < size) {
         if (exam.moved && !SeekTo(exam.file, position))
@@ -63,7 +66,7 @@ const char* Detect(Examination& exam, uint64_t size)
             break;
         exam.chunkBase = position;
         exam.chunkLength = got;
-        if (engine.matcher.Feed(engine.chunk, got, source))
+        if (engine.matcher.Feed(engine.chunk, got))
             break;
         position += got;
     }

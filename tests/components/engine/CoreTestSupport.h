@@ -47,10 +47,10 @@ public:
     {
         MemorySource memory(file);
         orv::FileMatcher matcher;
-        matcher.Begin(database, file.size());
+        matcher.Begin(database, file.size(), memory.source);
         for (size_t at = 0; at < file.size(); at += chunkSize) {
             uint32_t size = uint32_t(std::min<size_t>(chunkSize, file.size() - at));
-            if (matcher.Feed(reinterpret_cast<const uint8_t*>(file.data()) + at, size, memory.source))
+            if (matcher.Feed(reinterpret_cast<const uint8_t*>(file.data()) + at, size))
                 break;
         }
         const char* name = matcher.Finish();
