@@ -2,6 +2,7 @@
 #include "ImageLoader.h"
 
 #include <cstring>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <windows.h>
 
@@ -48,6 +49,15 @@ uint32_t PageSize()
 uint64_t RoundUp(uint64_t value, uint32_t unit)
 {
     return (value + unit - 1) / unit * unit;
+}
+
+// The platform's VirtualProtect governs only its own VirtualAlloc regions, and the image lives in
+// the tracked heap so that the allocator's clean-up covers it; the page protection of that part of
+// the heap is therefore changed here, on whole pages that belong to the image's block alone.
+bool SetExecutable(uint8_t* pages, uint32_t bytes, bool executable)
+{
+    int protection = PROT_READ | PROT_WRITE | (executable ? PROT_EXEC : 0);
+    return mprotect(pages, bytes, protection) == 0;
 }
 
 }  // namespace
@@ -244,8 +254,7 @@ void ImageLoader::MakeExecutable() noexcept
     if (HOST_MACHINE == 0 || machine != HOST_MACHINE || !Is64())
         return;
     uint32_t bytes = uint32_t(RoundUp(imageSize, PageSize()));
-    DWORD previous = 0;
-    if (!VirtualProtect(image, bytes, PAGE_EXECUTE_READWRITE, &previous))
+    if (!SetExecutable(image, bytes, true))
         return;
     protectedBytes = bytes;
     __builtin___clear_cache(reinterpret_cast<char*>(image), reinterpret_cast<char*>(image) + bytes);
@@ -275,10 +284,8 @@ void ImageLoader::Unload() noexcept
 {
     if (image == nullptr)
         return;
-    if (protectedBytes != 0) {
-        DWORD previous = 0;
-        VirtualProtect(image, protectedBytes, PAGE_READWRITE, &previous);
-    }
+    if (protectedBytes != 0)
+        SetExecutable(image, protectedBytes, false);
     allocator->table->Free(allocator, block);
     block = nullptr;
     image = nullptr;
