@@ -1,0 +1,5 @@
+orv_add_fuzz_target(DeviceProfile SOURCES ${CMAKE_SOURCE_DIR}/fuzz/FuzzDeviceProfile.cpp LIBS wcecore)
+target_include_directories(ReplayDeviceProfile PRIVATE ${CMAKE_SOURCE_DIR}/platform/kernel)
+if(TARGET FuzzDeviceProfile)
+  target_include_directories(FuzzDeviceProfile PRIVATE ${CMAKE_SOURCE_DIR}/platform/kernel)
+endif()

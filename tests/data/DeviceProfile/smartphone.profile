@@ -1,0 +1,3 @@
+# phone
+Platform = SmartPhone
+CodePage=936

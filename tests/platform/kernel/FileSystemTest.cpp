@@ -1,0 +1,140 @@
+// Files and folders by name: attributes, delete, move, copy, folders, temporary names.
+#include <string>
+
+#include <sys/stat.h>
+
+#include "DeviceRoot.h"
+
+namespace {
+
+using FileSystemTest = DeviceRootTest;
+
+TEST_F(FileSystemTest, AttributesTellFoldersFilesAndReadOnlyFiles)
+{
+    mkdir(Host("dir").c_str(), 0777);
+    WriteHost("file.txt", "x");
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_DIRECTORY), GetFileAttributesW(u"\\dir"));
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_DIRECTORY), GetFileAttributesW(u"\\"));
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_NORMAL), GetFileAttributesW(u"\\file.txt"));
+
+    ASSERT_TRUE(SetFileAttributesW(u"\\file.txt", FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY), GetFileAttributesW(u"\\file.txt"));
+    ASSERT_TRUE(SetFileAttributesW(u"\\file.txt", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_NORMAL), GetFileAttributesW(u"\\file.txt"));
+
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(u"\\missing"));
+    EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(u"\\nodir\\missing"));
+    EXPECT_EQ(DWORD(ERROR_PATH_NOT_FOUND), GetLastError());
+}
+
+TEST_F(FileSystemTest, DeleteRefusesFoldersAndReportsMissingFiles)
+{
+    mkdir(Host("dir").c_str(), 0777);
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(DeleteFileW(u"\\dir"));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_TRUE(HostExists("dir"));
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(DeleteFileW(u"\\gone.txt"));
+    EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
+    WriteHost("f.txt", "x");
+    EXPECT_TRUE(DeleteFileW(u"\\f.txt"));
+    EXPECT_FALSE(HostExists("f.txt"));
+}
+
+TEST_F(FileSystemTest, MoveKeepsAnExistingTargetUnlessReplacing)
+{
+    WriteHost("a.txt", "new");
+    WriteHost("b.txt", "old");
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(MoveFileW(u"\\a.txt", u"\\b.txt"));
+    EXPECT_EQ(DWORD(ERROR_ALREADY_EXISTS), GetLastError());
+    EXPECT_EQ("new", ReadHost("a.txt"));
+    EXPECT_EQ("old", ReadHost("b.txt"));
+
+    EXPECT_TRUE(MoveFileExW(u"\\a.txt", u"\\b.txt", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(HostExists("a.txt"));
+    EXPECT_EQ("new", ReadHost("b.txt"));
+
+    EXPECT_TRUE(MoveFileW(u"\\b.txt", u"\\c.txt"));
+    EXPECT_EQ("new", ReadHost("c.txt"));
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(MoveFileW(u"\\c.txt", u"\\nodir\\c.txt"));
+    EXPECT_EQ(DWORD(ERROR_PATH_NOT_FOUND), GetLastError());
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(MoveFileW(u"\\missing.txt", u"\\d.txt"));
+    EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
+}
+
+TEST_F(FileSystemTest, CopyLeavesAnExistingTargetAloneWhenAskedTo)
+{
+    WriteHost("src.txt", std::string(100000, 'q'));
+    WriteHost("dst.txt", "old");
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(CopyFileW(u"\\src.txt", u"\\dst.txt", TRUE));
+    EXPECT_EQ(DWORD(ERROR_FILE_EXISTS), GetLastError());
+    EXPECT_EQ("old", ReadHost("dst.txt"));
+
+    EXPECT_TRUE(CopyFileW(u"\\src.txt", u"\\dst.txt", FALSE));
+    EXPECT_EQ(std::string(100000, 'q'), ReadHost("dst.txt"));
+
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(CopyFileW(u"\\missing.txt", u"\\x.txt", FALSE));
+    EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_FALSE(HostExists("x.txt"));
+}
+
+TEST_F(FileSystemTest, FolderCreationAndRemovalReportThePlatformCodes)
+{
+    EXPECT_TRUE(CreateDirectoryW(u"\\dir", nullptr));
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(CreateDirectoryW(u"\\dir", nullptr));
+    EXPECT_EQ(DWORD(ERROR_ALREADY_EXISTS), GetLastError());
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(CreateDirectoryW(u"\\nodir\\sub", nullptr));
+    EXPECT_EQ(DWORD(ERROR_PATH_NOT_FOUND), GetLastError());
+
+    WriteHost("dir/f.txt", "x");
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(RemoveDirectoryW(u"\\dir"));
+    EXPECT_EQ(DWORD(ERROR_DIR_NOT_EMPTY), GetLastError());
+    ASSERT_TRUE(DeleteFileW(u"\\dir\\f.txt"));
+    EXPECT_TRUE(RemoveDirectoryW(u"\\dir"));
+    EXPECT_FALSE(HostExists("dir"));
+}
+
+TEST_F(FileSystemTest, TempPathIsADevicePathWhoseFolderExists)
+{
+    WCHAR buffer[MAX_PATH];
+    std::fill(std::begin(buffer), std::end(buffer), WCHAR(0xCCCC));
+    EXPECT_EQ(6u, GetTempPathW(MAX_PATH, buffer));
+    EXPECT_EQ(std::u16string(u"\\Temp\\"), std::u16string(buffer));
+    EXPECT_EQ(WCHAR(0xCCCC), buffer[7]);
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_DIRECTORY), GetFileAttributesW(u"\\Temp"));
+    EXPECT_EQ(7u, GetTempPathW(6, buffer));   // one short: the size needed, terminator included
+}
+
+TEST_F(FileSystemTest, TempFileNameFormsOrCreatesUniqueNames)
+{
+    WCHAR name[MAX_PATH];
+    EXPECT_EQ(0xABCu, GetTempFileNameW(u"\\Temp", u"orvx", 0xABC, name));
+    EXPECT_EQ(std::u16string(u"\\Temp\\orvabc.tmp"), std::u16string(name));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(name));   // only formed, not created
+
+    ASSERT_TRUE(CreateDirectoryW(u"\\Temp", nullptr));
+    UINT first = GetTempFileNameW(u"\\Temp\\", u"k", 0, name);
+    ASSERT_NE(0u, first);
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_NORMAL), GetFileAttributesW(name));
+    WCHAR second[MAX_PATH];
+    ASSERT_NE(0u, GetTempFileNameW(u"\\Temp\\", u"k", 0, second));
+    EXPECT_NE(std::u16string(name), std::u16string(second));
+
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(0u, GetTempFileNameW(u"\\nodir", u"k", 0, name));
+    EXPECT_EQ(DWORD(ERROR_PATH_NOT_FOUND), GetLastError());
+}
+
+}  // namespace
