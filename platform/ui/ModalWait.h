@@ -10,10 +10,16 @@ namespace wce::ui {
 // The calling thread's id as the window manager knows it (same numbering as GetCurrentThreadId).
 DWORD CurrentUiThreadId();
 
-// Runs the calling thread's messages until done() is true; owner is disabled meanwhile.
-void ModalWaitUntil(HWND owner, const std::function<bool()>& done);
+// Runs the calling thread's messages until done() is true; owner is disabled meanwhile. Keys
+// for a modal dialog go through its keyboard handling (IsDialogMessageW) first.
+void ModalWaitUntil(HWND owner, const std::function<bool()>& done, HWND dialog = nullptr);
 
 // Makes every modal wait look at its condition again (after automation changed something).
 void WakeModalWaiters();
 
+}  // namespace wce::ui
+
+namespace wce::ui {
+// Moves the message-loop clock forward (timers fall due without waiting in real time).
+void AdvanceUiClock(DWORD milliseconds);
 }  // namespace wce::ui

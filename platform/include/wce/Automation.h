@@ -35,4 +35,7 @@ bool WaitForMessageBox(MessageBoxRecord& box, DWORD timeoutMs);
 // Answers the oldest box that is up; false when none is.
 bool AnswerMessageBox(int answer);
 
+// Moves the message-loop clock forward: timers fall due without waiting in real time.
+void AdvanceUiClock(DWORD milliseconds);
+
 }  // namespace wce::automation

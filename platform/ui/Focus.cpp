@@ -1,0 +1,203 @@
+// Showing, activation, the foreground window, keyboard focus and mouse capture. The device has one
+// user and one screen, so the active, foreground and focus windows are kept once for the process.
+#include <algorithm>
+
+#include "WindowImpl.h"
+#include "wce/WinBase.h"
+
+using namespace wce::ui;
+
+namespace {
+
+struct FocusState {
+    HWND active = nullptr;
+    HWND focus = nullptr;
+    HWND capture = nullptr;
+};
+
+FocusState& State()   // guarded by TableLock
+{
+    static FocusState state;
+    return state;
+}
+
+HWND TopLevelOf(HWND hwnd)
+{
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    Window* window = FindWindowRecord(hwnd);
+    while (window && window->parent) {
+        hwnd = window->parent;
+        window = FindWindowRecord(hwnd);
+    }
+    return window ? hwnd : nullptr;
+}
+
+// The most recently shown visible top-level window other than the one going away.
+HWND NextActiveCandidate(HWND leaving)
+{
+    std::vector<HWND> tops = TopLevelWindows();
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it)
+        if (*it != leaving && IsWindowVisible(*it) && IsWindowEnabled(*it))
+            return *it;
+    return nullptr;
+}
+
+void RaiseTopLevel(HWND hwnd);
+
+}  // namespace
+
+namespace wce::ui {
+
+void ForgetFocusAndActivation(HWND hwnd)
+{
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    FocusState& state = State();
+    if (state.focus == hwnd)
+        state.focus = nullptr;
+    if (state.capture == hwnd)
+        state.capture = nullptr;
+    if (state.active == hwnd)
+        state.active = NextActiveCandidate(hwnd);
+}
+
+}  // namespace wce::ui
+
+HWND SetActiveWindow(HWND hWnd)
+{
+    HWND top = TopLevelOf(hWnd);
+    HWND previous = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> guard(TableLock());
+        previous = State().active;
+        if (!top || previous == top)
+            return previous;
+        State().active = top;
+    }
+    RaiseTopLevel(top);
+    if (previous && IsWindow(previous))
+        SendMessageW(previous, WM_ACTIVATE, 0 /* WA_INACTIVE */, LPARAM(top));
+    SendMessageW(top, WM_ACTIVATE, 1 /* WA_ACTIVE */, LPARAM(previous));
+    return previous;
+}
+
+HWND GetActiveWindow()
+{
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    return State().active;
+}
+
+BOOL SetForegroundWindow(HWND hWnd)
+{
+    if (IsRemoteWindow(hWnd))
+        return RaiseRemoteWindow(hWnd);
+    if (!IsWindow(hWnd))
+        return FALSE;
+    SetActiveWindow(hWnd);
+    return TRUE;
+}
+
+HWND GetForegroundWindow()
+{
+    return GetActiveWindow();
+}
+
+HWND SetFocus(HWND hWnd)
+{
+    HWND previous = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> guard(TableLock());
+        previous = State().focus;
+        if (hWnd && !FindWindowRecord(hWnd))
+            return nullptr;
+        if (previous == hWnd)
+            return previous;
+        State().focus = hWnd;
+    }
+    if (previous && IsWindow(previous))
+        SendMessageW(previous, WM_KILLFOCUS, WPARAM(hWnd), 0);
+    if (hWnd) {
+        HWND top = TopLevelOf(hWnd);
+        if (top != GetActiveWindow())
+            SetActiveWindow(top);
+        SendMessageW(hWnd, WM_SETFOCUS, WPARAM(previous), 0);
+    }
+    return previous;
+}
+
+HWND GetFocus()
+{
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    return State().focus;
+}
+
+HWND SetCapture(HWND hWnd)
+{
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    HWND previous = State().capture;
+    State().capture = IsWindow(hWnd) ? hWnd : nullptr;
+    return previous;
+}
+
+BOOL ReleaseCapture()
+{
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    State().capture = nullptr;
+    return TRUE;
+}
+
+HWND GetCapture()
+{
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    return State().capture;
+}
+
+BOOL ShowWindow(HWND hWnd, int nCmdShow)
+{
+    bool show = nCmdShow != SW_HIDE && nCmdShow != SW_MINIMIZE;
+    bool wasVisible = false;
+    bool topLevel = false;
+    RECT rect {};
+    HWND parent = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> guard(TableLock());
+        Window* window = FindWindowRecord(hWnd);
+        if (!window)
+            return FALSE;
+        wasVisible = (window->style & WS_VISIBLE) != 0;
+        topLevel = !window->parent;
+        rect = window->rect;
+        parent = window->parent;
+        if (show)
+            window->style |= WS_VISIBLE;
+        else
+            window->style &= ~WS_VISIBLE;
+    }
+    if (wasVisible != show) {
+        SendMessageW(hWnd, WM_SHOWWINDOW, show, 0);
+        if (show)
+            InvalidateRect(hWnd, nullptr, TRUE);
+        else if (parent)
+            InvalidateRect(parent, &rect, TRUE);
+        else
+            InvalidateScreen();
+    }
+    if (topLevel && show && nCmdShow != SW_SHOWNA)
+        SetActiveWindow(hWnd);
+    if (topLevel && !show && GetActiveWindow() == hWnd) {
+        HWND next = NextActiveCandidate(hWnd);
+        if (next)
+            SetActiveWindow(next);
+    }
+    return wasVisible;
+}
+
+namespace {
+
+void RaiseTopLevel(HWND hwnd)
+{
+    // Creation order is z order for top-level windows: the raised one moves to the end.
+    wce::ui::MoveTopLevelToFront(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+}  // namespace

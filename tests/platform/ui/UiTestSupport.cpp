@@ -1,0 +1,57 @@
+// Helpers for the window manager tests.
+#include "UiTestSupport.h"
+
+namespace uitest {
+
+std::vector<Received>& Log()
+{
+    static thread_local std::vector<Received> log;
+    return log;
+}
+
+static LRESULT RecorderProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Log().push_back(Received { hwnd, message, wParam, lParam });
+    if (message == WM_USER + 50)
+        return LRESULT(wParam * 2);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+HWND CreateRecorder(const char16_t* title, HWND parent, DWORD style)
+{
+    static bool registered = [] {
+        WNDCLASSW info {};
+        info.lpfnWndProc = RecorderProc;
+        info.lpszClassName = u"UiTestRecorder";
+        info.cbWndExtra = 16;
+        return RegisterClassW(&info) != 0;
+    }();
+    (void)registered;
+    return CreateWindowExW(0, u"UiTestRecorder", title, style, 0, 0, 100, 80, parent,
+                           parent && (style & WS_CHILD) ? reinterpret_cast<HMENU>(100) : nullptr, nullptr, nullptr);
+}
+
+int PumpPending()
+{
+    int count = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            break;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+        ++count;
+    }
+    return count;
+}
+
+std::vector<Received> Only(UINT message)
+{
+    std::vector<Received> found;
+    for (const Received& entry : Log())
+        if (entry.message == message)
+            found.push_back(entry);
+    return found;
+}
+
+}  // namespace uitest
