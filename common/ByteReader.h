@@ -170,7 +170,8 @@ public:
     {
         std::u16string text;
         size_t used = 0;
-        Step(ok && reader.ReadUtf16Z(offset, maxUnits, text, used), used);
+        bool read = ok && reader.ReadUtf16Z(offset, maxUnits, text, used);
+        Step(read, used);
         return text;
     }
 
