@@ -122,16 +122,9 @@ BitmapObject* BitmapFromDib(const uint8_t* data, size_t size)
 
 using namespace gdi;
 
-// The kernel's resource calls; declared here until its module header publishes them (the same
-// declarations there are harmless).
-HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type);
-HGLOBAL LoadResource(HMODULE module, HRSRC resource);
-LPVOID LockResource(HGLOBAL data);
-DWORD SizeofResource(HMODULE module, HRSRC resource);
-
 HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR name)
 {
-    HRSRC found = FindResourceW(instance, name, MAKEINTRESOURCEW(2));
+    HRSRC found = FindResourceW(instance, name, RT_BITMAP);
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     DWORD size = found ? SizeofResource(instance, found) : 0;
