@@ -4,21 +4,6 @@
 #include <cstring>
 #include <new>
 
-namespace {
-
-class ListLock {
-public:
-    explicit ListLock(CRITICAL_SECTION& section) noexcept : section(section) { EnterCriticalSection(&section); }
-    ~ListLock() { LeaveCriticalSection(&section); }
-    ListLock(const ListLock&) = delete;
-    ListLock& operator=(const ListLock&) = delete;
-
-private:
-    CRITICAL_SECTION& section;
-};
-
-}  // namespace
-
 LockedList::LockedList(size_t recordSize, ReleaseHook releaseHook) noexcept
     : recordSize(recordSize), releaseHook(releaseHook)
 {
@@ -51,7 +36,7 @@ LockedListNode* LockedList::Append(const void* record) noexcept
     LockedListNode* node = MakeNode(record);
     if (!node)
         return nullptr;
-    ListLock guard(lock);
+    SectionLock guard(lock);
     if (tail)
         tail->next = node;
     else
@@ -65,7 +50,7 @@ LockedListNode* LockedList::InsertAfter(LockedListNode* after, const void* recor
     LockedListNode* node = MakeNode(record);
     if (!node)
         return nullptr;
-    ListLock guard(lock);
+    SectionLock guard(lock);
     if (after) {
         node->next = after->next;
         after->next = node;
@@ -80,7 +65,7 @@ LockedListNode* LockedList::InsertAfter(LockedListNode* after, const void* recor
 
 void LockedList::Clear() noexcept
 {
-    ListLock guard(lock);
+    SectionLock guard(lock);
     LockedListNode* node = head;
     while (node) {
         LockedListNode* next = node->next;

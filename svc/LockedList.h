@@ -3,6 +3,18 @@
 
 #include <windows.h>
 
+// Holds a critical section for one scope; the library's two locks (an INI line list, the log) use it.
+class SectionLock {
+public:
+    explicit SectionLock(CRITICAL_SECTION& section) noexcept : section(section) { EnterCriticalSection(&section); }
+    ~SectionLock() { LeaveCriticalSection(&section); }
+    SectionLock(const SectionLock&) = delete;
+    SectionLock& operator=(const SectionLock&) = delete;
+
+private:
+    CRITICAL_SECTION& section;
+};
+
 struct LockedListNode {
     LockedListNode* next;
     void* record;           // heap copy of the record handed to Append or InsertAfter

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "LockedList.h"
 #include "common/DiskFile.h"
 
 namespace {
@@ -11,16 +12,6 @@ namespace {
 constexpr size_t LOG_BUFFER_STEP = 4096;    // the entry buffer starts at and grows by this many characters
 constexpr size_t LOG_MIN_FREE = 512;        // less room than this and the buffer grows before an entry
 
-class LogLock {
-public:
-    explicit LogLock(CRITICAL_SECTION& section) noexcept : section(section) { EnterCriticalSection(&section); }
-    ~LogLock() { LeaveCriticalSection(&section); }
-    LogLock(const LogLock&) = delete;
-    LogLock& operator=(const LogLock&) = delete;
-
-private:
-    CRITICAL_SECTION& section;
-};
 
 size_t TextChars(const WCHAR* text)
 {
@@ -60,7 +51,7 @@ int32_t LogWriterImpl::Free() noexcept
 
 int32_t LogWriterImpl::Write(const WCHAR* text, const WCHAR* detail) noexcept
 {
-    LogLock guard(lock);
+    SectionLock guard(lock);
     WriteEntry(text, detail);
     return 0;
 }
@@ -146,7 +137,7 @@ void LogWriterImpl::Flush() noexcept
 
 int32_t LogWriterImpl::Init(ServiceContext* owner, const WCHAR* path) noexcept
 {
-    LogLock guard(lock);
+    SectionLock guard(lock);
     context = owner;
     if (context) {
         context->AddRef();
@@ -179,7 +170,7 @@ void LogWriterImpl::CheckLogSize() noexcept
 void LogWriterImpl::Destroy(uint32_t flags) noexcept
 {
     {
-        LogLock guard(lock);
+        SectionLock guard(lock);
         Flush();
         if (file) {
             file->Close();

@@ -6,23 +6,13 @@
 #include <new>
 
 #include "common/ByteReader.h"
+#include "LockedList.h"
 #include "common/DiskFile.h"
 
 // The log is UTF-16 little-endian and Read hands its bytes to the caller as WCHARs unchanged.
 static_assert(std::endian::native == std::endian::little);
 
 namespace {
-
-class TrimLock {
-public:
-    explicit TrimLock(CRITICAL_SECTION& section) noexcept : section(section) { EnterCriticalSection(&section); }
-    ~TrimLock() { LeaveCriticalSection(&section); }
-    TrimLock(const TrimLock&) = delete;
-    TrimLock& operator=(const TrimLock&) = delete;
-
-private:
-    CRITICAL_SECTION& section;
-};
 
 bool IsLineEnd(uint16_t c) { return c == u'\r' || c == u'\n'; }
 
@@ -86,7 +76,7 @@ size_t ReworkSeparators(WCHAR* text, size_t length)
 
 int32_t LogWriterImpl::Trim(int32_t keep) noexcept
 {
-    TrimLock guard(lock);
+    SectionLock guard(lock);
     TrimTo(keep);
     return 0;
 }
@@ -168,7 +158,7 @@ void LogWriterImpl::RewriteKept(const unsigned char* bytes, uint32_t size, uint3
 
 int32_t LogWriterImpl::Read(WCHAR* out, uint32_t bytes) noexcept
 {
-    TrimLock guard(lock);
+    SectionLock guard(lock);
     if (!file)
         return 0;
     int64_t size = file->GetSize();

@@ -19,7 +19,8 @@ constexpr char16_t LOG_PATH[] = u"\\OrvMobile.Log";
 // on a full or removed store card, and later writes work again.
 class ShortWriteFile final : public DiskFile {
 public:
-    ShortWriteFile(DiskFile* inner, int64_t* shortWrite) : inner(inner), shortWrite(shortWrite) {}
+    ShortWriteFile(DiskFile* inner, int64_t* shortWrite, uint32_t* readChunk)
+        : inner(inner), shortWrite(shortWrite), readChunk(readChunk) {}
     int32_t AddRef() noexcept override { return ++refs; }
     int32_t Release() noexcept override
     {
@@ -33,7 +34,10 @@ public:
     int32_t Open(const WCHAR* path, int32_t mode) noexcept override { return inner->Open(path, mode); }
     int32_t MakeWritable() noexcept override { return inner->MakeWritable(); }
     int32_t Close() noexcept override { return inner->Close(); }
-    uint32_t Read(void* buffer, uint32_t count) noexcept override { return inner->Read(buffer, count); }
+    uint32_t Read(void* buffer, uint32_t count) noexcept override
+    {
+        return inner->Read(buffer, count < *readChunk ? count : *readChunk);
+    }
     int32_t Write(const void* buffer, uint32_t count) noexcept override
     {
         if (*shortWrite < 0 || *shortWrite >= int64_t(count))
@@ -50,6 +54,7 @@ public:
 private:
     DiskFile* inner;
     int64_t* shortWrite;
+    uint32_t* readChunk;
     int32_t refs = 1;
 };
 
@@ -73,7 +78,7 @@ public:
     DiskFile* OpenFile(const WCHAR* path, int32_t mode) noexcept override
     {
         DiskFile* file = OpenDiskFile(path, mode);
-        return file ? new ShortWriteFile(file, &shortWrite) : nullptr;
+        return file ? new ShortWriteFile(file, &shortWrite, &readChunk) : nullptr;
     }
     int32_t PutSettings(int32_t, const void*) noexcept override { return 0; }
     int32_t GetSettings(int32_t which, void* out) noexcept override
@@ -86,6 +91,7 @@ public:
 
     int32_t refs = 1;
     int64_t shortWrite = -1;    // -1: every write is whole
+    uint32_t readChunk = UINT32_MAX;   // no read returns more than this
     UtilSettings util { 12, 8, 2 };
 };
 
@@ -238,6 +244,17 @@ TEST_F(LogWriterTest, TrimWhoseWriteFailsLeavesTheLogAsItWas)
     context.shortWrite = 10;
     log->Trim(-1);
     EXPECT_EQ(before, LogBytes());
+}
+
+TEST_F(LogWriterTest, ReadsThatReturnLittleAtATimeStillSeeTheWholeLog)
+{
+    WriteLog(SEPARATOR + Utf16("a\r\n"));
+    context.readChunk = 7;
+    Start();
+    log->Write(u"b", nullptr);
+    EXPECT_EQ(u"a\r\n\r\n2006.9.15 13:5 b\r\n", Shown());
+    log->Trim(-1);
+    EXPECT_EQ(SEPARATOR + Utf16("2006.9.15 13:5 b\r\n"), LogBytes());
 }
 
 TEST_F(LogWriterTest, EntryCutShortByAFullStoreIsTakenOffAgain)
