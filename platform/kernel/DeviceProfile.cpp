@@ -1,6 +1,7 @@
 // The device profile: host root folder, platform type, platform id, version, screen and code page.
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -156,7 +157,8 @@ DeviceProfile LoadProfile()
 }
 
 std::mutex profileLock;
-DeviceProfile* currentProfile = nullptr;
+DeviceProfile* currentProfile = nullptr;          // profileLock
+std::vector<DeviceProfile*>* retiredProfiles;    // profileLock; see ReloadDeviceProfile
 
 }  // namespace
 
@@ -214,6 +216,11 @@ void ReloadDeviceProfile()
 {
     DeviceProfile* fresh = new DeviceProfile(LoadProfile());
     std::lock_guard<std::mutex> guard(profileLock);
+    if (currentProfile != nullptr) {
+        if (retiredProfiles == nullptr)
+            retiredProfiles = new std::vector<DeviceProfile*>;
+        retiredProfiles->push_back(currentProfile);
+    }
     currentProfile = fresh;
 }
 
