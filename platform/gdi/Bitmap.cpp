@@ -215,7 +215,9 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
     bitmap->isDib = true;
     const auto* table = reinterpret_cast<const uint8_t*>(info) + header.biSize;
     if (compression == BI_BITFIELDS) {
-        std::memcpy(bitmap->masks, table, sizeof(bitmap->masks));
+        // The masks follow a 40-byte header and sit at the same place inside the larger ones.
+        std::memcpy(bitmap->masks, reinterpret_cast<const uint8_t*>(info) + sizeof(BITMAPINFOHEADER),
+                    sizeof(bitmap->masks));
     } else if (bitCount <= 8) {
         size_t count = header.biClrUsed && header.biClrUsed < (1u << bitCount) ? header.biClrUsed : 1u << bitCount;
         bitmap->colors.resize(count);

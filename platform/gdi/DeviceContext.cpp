@@ -193,6 +193,9 @@ BOOL RestoreDC(HDC hdc, int savedDC)
         return FALSE;
     BitmapObject* before = dc->state.bitmap;
     Hold(dc->state, -1);
+    // The states saved after the one restored are dropped, and with them their holds.
+    for (size_t i = size_t(level); i < dc->saved.size(); ++i)
+        Hold(dc->saved[i], -1);
     dc->state = dc->saved[size_t(level - 1)];
     dc->saved.resize(size_t(level - 1));
     if (before && before != dc->state.bitmap)

@@ -108,3 +108,21 @@ TEST(SurfaceTest, SystemColourBrushesAndIndexPlusOneFill)
     EXPECT_TRUE(DeleteObject(GetSysColorBrush(COLOR_HIGHLIGHT)));   // stock: ignored
     EXPECT_NE(nullptr, GetSysColorBrush(COLOR_HIGHLIGHT));
 }
+
+TEST(SurfaceTest, RestoreDcToAnEarlierLevelReleasesEverythingSavedAfterIt)
+{
+    Canvas canvas(2, 2);
+    HBRUSH first = CreateSolidBrush(RGB(1, 2, 3));
+    HBRUSH second = CreateSolidBrush(RGB(4, 5, 6));
+    HGDIOBJ original = SelectObject(canvas.dc, first);
+    int level = SaveDC(canvas.dc);
+    SelectObject(canvas.dc, second);
+    SaveDC(canvas.dc);
+    EXPECT_TRUE(RestoreDC(canvas.dc, level));
+    EXPECT_EQ(first, GetCurrentObject(canvas.dc, OBJ_BRUSH));
+    EXPECT_TRUE(DeleteObject(second));             // no longer held by any saved state
+    EXPECT_FALSE(DeleteObject(first));             // still selected
+    SelectObject(canvas.dc, original);
+    EXPECT_TRUE(DeleteObject(first));
+    EXPECT_FALSE(RestoreDC(canvas.dc, 1));         // nothing left to restore
+}
