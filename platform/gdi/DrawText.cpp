@@ -82,7 +82,9 @@ std::vector<std::u16string> Layout(DeviceContext* dc, const std::u16string& text
     if (format & DT_SINGLELINE) {
         std::u16string line;
         for (char16_t c : text)
-            if (c != u'\r' && c != u'\n')
+            if (c == u'\t')
+                line.append((format & DT_EXPANDTABS) ? u"        " : u" ");
+            else if (c != u'\r' && c != u'\n')
                 line.push_back(c);
         lines.push_back(line);
     } else {
@@ -90,8 +92,10 @@ std::vector<std::u16string> Layout(DeviceContext* dc, const std::u16string& text
         for (size_t i = 0; i <= text.size(); ++i) {
             bool end = i == text.size() || text[i] == u'\n';
             if (!end) {
-                if (text[i] != u'\r')
-                    paragraph.push_back(text[i] == u'\t' ? u' ' : text[i]);
+                if (text[i] == u'\t')
+                    paragraph.append((format & DT_EXPANDTABS) ? u"        " : u" ");
+                else if (text[i] != u'\r')
+                    paragraph.push_back(text[i]);
                 continue;
             }
             if (format & DT_WORDBREAK)

@@ -131,6 +131,10 @@ Glyph Load(const LOGFONTW& font, char32_t codePoint)
 {
     OpenFaces();
     int size = PixelSize(font);
+    // Control characters (line ends an edit passes along, stray tabs) take no room and leave no
+    // missing-glyph box; DrawTextW expands tabs itself.
+    if (codePoint < 0x20)
+        return Glyph();
     bool bold = IsBold(font);
     FT_Face latin = LatinFace(bold);
     if (latin) {

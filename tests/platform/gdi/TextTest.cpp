@@ -137,3 +137,18 @@ TEST(TextTest, BiggerFontGivesTallerMetricsAndDialogCharSize)
     SelectObject(canvas.dc, old);
     EXPECT_TRUE(DeleteObject(font));
 }
+
+TEST(TextTest, LineEndsAndTabsLeaveNoMissingGlyphBoxes)
+{
+    Canvas canvas(60, 20);
+    SetBkMode(canvas.dc, TRANSPARENT);
+    EXPECT_TRUE(ExtTextOutW(canvas.dc, 2, 2, 0, nullptr, u"\r\n\t", 3, nullptr));
+    EXPECT_FALSE(FindInk(canvas).Any());
+    SIZE size {};
+    GetTextExtentPoint32W(canvas.dc, u"\r\n", 2, &size);
+    EXPECT_EQ(0, size.cx);
+    RECT narrow {}, wide {};
+    DrawTextW(canvas.dc, u"a\tb", -1, &narrow, DT_CALCRECT | DT_SINGLELINE);
+    DrawTextW(canvas.dc, u"a\tb", -1, &wide, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+    EXPECT_GT(wide.right, narrow.right);
+}
