@@ -32,3 +32,27 @@ DiskFile* OpenDiskFile(const WCHAR* path, int32_t mode) noexcept;
 
 // Makes the path end in '\' or '/', in place; the buffer must hold one more character.
 uint32_t AppendSlash(WCHAR* path) noexcept;
+
+// Holds one reference on a DiskFile and gives it back when it goes out of scope.
+class DiskFileRef {
+public:
+    explicit DiskFileRef(DiskFile* file = nullptr) noexcept : file(file) {}
+    ~DiskFileRef() { Reset(); }
+    DiskFileRef(const DiskFileRef&) = delete;
+    DiskFileRef& operator=(const DiskFileRef&) = delete;
+
+    DiskFile* operator->() const noexcept { return file; }
+    DiskFile* Get() const noexcept { return file; }
+    explicit operator bool() const noexcept { return file != nullptr; }
+
+    // Releases the held file now (before a rename or delete of its path, say).
+    void Reset() noexcept
+    {
+        if (file)
+            file->Release();
+        file = nullptr;
+    }
+
+private:
+    DiskFile* file;
+};

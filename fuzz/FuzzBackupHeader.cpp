@@ -13,14 +13,22 @@
 
 namespace {
 
+char rootFolder[] = "/tmp/orv-fuzz-backup-XXXXXX";
+
+void RemoveDeviceRoot()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(rootFolder, ignored);
+}
+
 std::string DeviceRoot()
 {
     static std::string root = [] {
-        char pattern[] = "/tmp/orv-fuzz-backup-XXXXXX";
-        std::string made = mkdtemp(pattern);
+        std::string made = mkdtemp(rootFolder);
         setenv("WCE_DEVICE_ROOT", made.c_str(), 1);
         wce::ReloadDeviceProfile();
         std::filesystem::create_directories(made + "/App/Orv-Back.Vir");
+        std::atexit(RemoveDeviceRoot);
         return made;
     }();
     return root;

@@ -94,23 +94,18 @@ int32_t BackupStoreImpl::RestoreBackup(const BackupRecord& record) noexcept
     TakeSourcePath(record, sourcePath);
     if (context == nullptr)
         return -1;
-    DiskFile* backup = context->OpenFile(backupPath, DISKFILE_READ);
-    if (backup == nullptr)
-        return -1;
+    DiskFileRef backup(context->OpenFile(backupPath, DISKFILE_READ));
     BackupHeader header;
-    bool ok = ReadHeader(backup, header) && MakeTempBeside(sourcePath, tempPath);
-    if (ok) {
-        DiskFile* target = context->OpenFile(tempPath, DISKFILE_CREATE);
-        ok = target != nullptr && CopyContent(backup, header, target);
-        if (target)
-            target->Release();
-        ok = ok && MoveFileExW(tempPath, sourcePath, MOVEFILE_REPLACE_EXISTING);
-        if (!ok)
-            DeleteFileW(tempPath);
-    }
-    backup->Release();
-    if (!ok)
+    if (!backup || !ReadHeader(backup.Get(), header) || !MakeTempBeside(sourcePath, tempPath))
         return -1;
+    DiskFileRef target(context->OpenFile(tempPath, DISKFILE_CREATE));
+    bool copied = target && CopyContent(backup.Get(), header, target.Get());
+    target.Reset();
+    backup.Reset();
+    if (!copied || !MoveFileExW(tempPath, sourcePath, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(tempPath);
+        return -1;
+    }
     GetFileOps(context)->DeleteFile(backupPath);
     return 0;
 }

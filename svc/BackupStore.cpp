@@ -116,24 +116,23 @@ int32_t BackupStoreImpl::OnEntry(const WCHAR* fullPath, uint32_t sizeLow, uint32
 // and is left out of the list.
 void BackupStoreImpl::ReadBackupHeader(const WCHAR* path) noexcept
 {
-    DiskFile* file = context->OpenFile(path, DISKFILE_READ);
-    if (file == nullptr)
+    DiskFileRef file(context->OpenFile(path, DISKFILE_READ));
+    if (!file)
         return;
     uint8_t head[BACKUP_STRINGS_LIMIT];
-    uint32_t got = ReadUpTo(file, head, BACKUP_HEADER_SIZE);
+    uint32_t got = ReadUpTo(file.Get(), head, BACKUP_HEADER_SIZE);
     BackupHeader header;
-    if (got == BACKUP_HEADER_SIZE && ParseBackupHeader(ByteReader(head, got), header)) {
-        if (file->Seek(0, 0, FILE_BEGIN) == 0)
-            got = ReadUpTo(file, head, sizeof head);
-        ByteReader strings(head, got);
-        BackupRecord record;
-        std::memset(&record, 0, sizeof record);
-        CopyBackupPath(record.backupPath, path);
-        CopyHeaderString(strings, header.pathOffset, record.sourcePath, sizeof record.sourcePath);
-        CopyHeaderString(strings, header.nameOffset, record.virusName, sizeof record.virusName);
-        record.dataSize = header.dataSize;
-        if (sink)
-            sink->OnBackup(BACKUP_FOUND, &record);
-    }
-    file->Release();
+    if (got != BACKUP_HEADER_SIZE || !ParseBackupHeader(ByteReader(head, got), header))
+        return;
+    if (file->Seek(0, 0, FILE_BEGIN) == 0)
+        got = ReadUpTo(file.Get(), head, sizeof head);
+    ByteReader strings(head, got);
+    BackupRecord record;
+    std::memset(&record, 0, sizeof record);
+    CopyBackupPath(record.backupPath, path);
+    CopyHeaderString(strings, header.pathOffset, record.sourcePath, sizeof record.sourcePath);
+    CopyHeaderString(strings, header.nameOffset, record.virusName, sizeof record.virusName);
+    record.dataSize = header.dataSize;
+    if (sink)
+        sink->OnBackup(BACKUP_FOUND, &record);
 }

@@ -115,6 +115,21 @@ TEST_F(ConversionTest, CutNeverSplitsASurrogatePair)
     EXPECT_LE(std::strlen(ansi.get()), size_t(MAX_PATH - 1));
 }
 
+// In a double-byte code page the cut falls between characters, never inside one.
+TEST_F(ConversionTest, DoubleByteTextIsCutBetweenCharacters)
+{
+    setenv("WCE_CODEPAGE", "936", 1);
+    wce::ReloadDeviceProfile();
+    std::u16string wide(200, u'\u4E2D');
+    std::unique_ptr<char[]> ansi(WideToAnsiDup(wide.c_str()));
+    ASSERT_NE(nullptr, ansi);
+    EXPECT_EQ(size_t(MAX_PATH - 2), std::strlen(ansi.get()));   // 129 characters of two bytes
+
+    WCHAR back[MAX_PATH];
+    AnsiToWide(back, ansi.get());
+    EXPECT_EQ(std::u16string(129, u'\u4E2D'), back);
+}
+
 TEST(InitSettingsRecordsTest, DefaultsZerosAndNullRecords)
 {
     OptionSettings options;
