@@ -215,8 +215,8 @@ BOOL IsDialogMessageW(HWND hDlg, LPMSG lpMsg)
         if (wants & DLGC_WANTALLKEYS)
             return FALSE;
         int id = IDOK;
-        if ((wants & DLGC_BUTTON) && !(wants & DLGC_STATIC) && target != hDlg)
-            id = GetDlgCtrlID(target);
+        if ((wants & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) && target != hDlg)
+            id = GetDlgCtrlID(target);   // a focused push button is pressed itself
         SendMessageW(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(hDlg, id)));
         return TRUE;
     }
