@@ -82,6 +82,21 @@ void PutWideChunk(const char* bytes, size_t byteCount, WideSink& sink)
         sink.Put(WCHAR(p[i] | p[i + 1] << 8));
 }
 
+// A character the code page lacks, or a lone surrogate, where iconv stopped: one default
+// character for it (a valid pair is one character). Returns the units it stands for.
+size_t PutUnmappable(UINT codePage, const WCHAR* unit, size_t unitsLeft, char defaultChar, bool& usedDefault,
+                     ByteSink& sink)
+{
+    if (codePage == 1252 && Is1252Hole(unit[0])) {
+        sink.Put(char(unit[0]));
+        return 1;
+    }
+    sink.Put(defaultChar);
+    usedDefault = true;
+    bool pair = unitsLeft >= 2 && unit[0] >= 0xD800 && unit[0] <= 0xDBFF && unit[1] >= 0xDC00 && unit[1] <= 0xDFFF;
+    return pair ? 2 : 1;
+}
+
 }  // namespace
 
 bool IsIconvCodePage(UINT codePage)
@@ -148,18 +163,9 @@ Status WideToAnsi(UINT codePage, const WCHAR* in, size_t length, char defaultCha
         unitsLeft = inputLeft / 2;
         if (result != size_t(-1) || errno == E2BIG)
             continue;
-        // A character the code page lacks, or a lone surrogate: one default character for it
-        // (a valid pair is one character and takes one default character).
-        bool pair = unitsLeft >= 2 && unit[0] >= 0xD800 && unit[0] <= 0xDBFF && unit[1] >= 0xDC00 &&
-                    unit[1] <= 0xDFFF;
-        if (codePage == 1252 && Is1252Hole(unit[0])) {
-            sink.Put(char(unit[0]));
-        } else {
-            sink.Put(defaultChar);
-            usedDefault = true;
-        }
-        unit += pair ? 2 : 1;
-        unitsLeft -= pair ? 2 : 1;
+        size_t skipped = PutUnmappable(codePage, unit, unitsLeft, defaultChar, usedDefault, sink);
+        unit += skipped;
+        unitsLeft -= skipped;
         iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
     }
     return Status::Ok;

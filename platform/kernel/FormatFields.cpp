@@ -56,6 +56,19 @@ size_t Digits(uint64_t magnitude, unsigned base, bool upper, WCHAR* reversed)
     return count;
 }
 
+// The digits of an integer field, lowest first: none for a zero of precision 0, and octal's '#'
+// leading zero.
+size_t IntegerDigits(const Spec& spec, uint64_t magnitude, int precision, WCHAR* reversed)
+{
+    unsigned base = spec.type == u'o' ? 8 : (spec.type == u'x' || spec.type == u'X' || spec.type == u'p' ? 16 : 10);
+    size_t count = Digits(magnitude, base, spec.type != u'x', reversed);
+    if (count == 0 && precision != 0)
+        reversed[count++] = u'0';
+    if (spec.type == u'o' && spec.alternate && (count == 0 || reversed[count - 1] != u'0'))
+        reversed[count++] = u'0';
+    return count;
+}
+
 // Sign or base prefix of an integer field.
 size_t Prefix(const Spec& spec, const IntegerValue& value, bool isSigned, WCHAR* prefix)
 {
@@ -117,13 +130,8 @@ void FormatInteger(Output& out, const Spec& spec, va_list* args)
     } else {
         value = ReadInteger(spec, isSigned, args);
     }
-    unsigned base = spec.type == u'o' ? 8 : (spec.type == u'x' || spec.type == u'X' || spec.type == u'p' ? 16 : 10);
     WCHAR digits[24];
-    size_t digitCount = Digits(value.magnitude, base, spec.type != u'x', digits);
-    if (digitCount == 0 && precision != 0)
-        digits[digitCount++] = u'0';
-    if (spec.type == u'o' && spec.alternate && (digitCount == 0 || digits[digitCount - 1] != u'0'))
-        digits[digitCount++] = u'0';
+    size_t digitCount = IntegerDigits(spec, value.magnitude, precision, digits);
     WCHAR prefix[4];
     size_t prefixLength = Prefix(spec, value, isSigned, prefix);
 

@@ -49,6 +49,28 @@ bool EntryOf(HMODULE module, HRSRC resource, const MappedImage*& image, Resource
     return true;
 }
 
+// String id lives in block id / 16 + 1 of RT_STRING, at index id % 16; an empty string counts
+// as missing, as on the platform.
+bool LocateString(const MappedImage& image, UINT id, uint32_t& offset, uint16_t& length)
+{
+    ResourceReader reader = ReaderOf(image);
+    wce::ResourceKey type;
+    type.id = 6;
+    wce::ResourceKey block;
+    block.id = uint16_t((id & 0xFFFF) / STRINGS_PER_BLOCK + 1);
+    ResourceEntry entry;
+    ResourceStatus status = reader.Find(type, block, wce::ANY_LANGUAGE, entry);
+    if (status != ResourceStatus::Found) {
+        SetLastError(ErrorOf(status));
+        return false;
+    }
+    if (!reader.FindString(entry, id % STRINGS_PER_BLOCK, offset, length) || length == 0) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 HRSRC FindResourceExW(HMODULE hModule, LPCWSTR lpType, LPCWSTR lpName, WORD wLanguage)
@@ -113,27 +135,16 @@ int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax
     if (cchBufferMax > 0)
         lpBuffer[0] = 0;
     const MappedImage* image = wce::ModuleImageOf(hInstance);
+    uint32_t offset = 0;
+    uint16_t length = 0;
     if (!image) {
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return 0;
     }
-    ResourceReader reader = ReaderOf(*image);
-    ResourceEntry block;
-    wce::ResourceKey blockKey;
-    blockKey.id = uint16_t((uID & 0xFFFF) / STRINGS_PER_BLOCK + 1);
-    wce::ResourceKey stringType;
-    stringType.id = 6;
-    ResourceStatus status = reader.Find(stringType, blockKey, wce::ANY_LANGUAGE, block);
-    uint32_t offset = 0;
-    uint16_t length = 0;
-    if (status != ResourceStatus::Found || !reader.FindString(block, uID % STRINGS_PER_BLOCK, offset, length) ||
-        length == 0) {
-        SetLastError(status == ResourceStatus::Found ? ERROR_RESOURCE_NAME_NOT_FOUND : ErrorOf(status));
+    if (!LocateString(*image, uID, offset, length))
         return 0;
-    }
-    const WCHAR* text = reinterpret_cast<const WCHAR*>(image->Base() + offset);
     if (cchBufferMax == 0) {
-        *reinterpret_cast<const WCHAR**>(lpBuffer) = text;
+        *reinterpret_cast<const WCHAR**>(lpBuffer) = reinterpret_cast<const WCHAR*>(image->Base() + offset);
         return length;
     }
     // Copied through the reader: a damaged file may leave the text at an odd address.

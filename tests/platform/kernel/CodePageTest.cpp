@@ -116,6 +116,30 @@ TEST(CodePageTest, BrokenInputIsReplacedOrRefused)
     EXPECT_EQ(char(0x81), bytes[0]);
 }
 
+TEST(CodePageTest, Utf8ReplacesEachBrokenSequenceAndLoneSurrogate)
+{
+    struct Row { std::string bytes; std::u16string text; };
+    const Row rows[] = {
+        { "\xC0\xAF", u"\uFFFD\uFFFD" },               // overlong '/'
+        { "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD" },      // an encoded surrogate
+        { "\xE4\xB8", u"\uFFFD" },                     // cut short: one replacement for the prefix
+        { "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD" }, // past U+10FFFF
+        { "\xF0\x9F\x98\x80!", u"\U0001F600!" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.bytes.size());
+        WCHAR wide[8];
+        int length = MultiByteToWideChar(CP_UTF8, 0, row.bytes.data(), int(row.bytes.size()), wide, 8);
+        EXPECT_EQ(row.text, std::u16string(wide, size_t(length > 0 ? length : 0)));
+    }
+    char bytes[8];
+    EXPECT_EQ(4, WideCharToMultiByte(CP_UTF8, 0, u"a\xD800", 2, bytes, 8, nullptr, nullptr));
+    EXPECT_EQ(std::string("a\xEF\xBF\xBD"), std::string(bytes, 4));
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, u"a\xDC00", 2, bytes, 8, nullptr, nullptr));
+    EXPECT_EQ(DWORD(ERROR_NO_UNICODE_TRANSLATION), GetLastError());
+}
+
 TEST(CodePageTest, BadArgumentsAreRefused)
 {
     WCHAR wide[4];
