@@ -147,6 +147,19 @@ bool AhoCorasick::FillDenseRows(uint32_t rootChildren)
     return true;
 }
 
+void AhoCorasick::MarkDeepPairs()
+{
+    memset(deepPairs, 0, sizeof deepPairs);
+    for (uint32_t first = 0; first < 256; ++first) {
+        uint32_t shallow = dense[first] & STATE_MASK;
+        for (uint32_t second = 0; second < 256; ++second) {
+            uint32_t next = dense[(shallow << 8) | second];
+            if ((next & OUTPUT_FLAG) || (next & STATE_MASK) > denseLast)
+                deepPairs[(first << 5) | (second >> 3)] |= uint8_t(1u << (second & 7));
+        }
+    }
+}
+
 bool AhoCorasick::Build()
 {
     Vec<uint32_t> order;
@@ -160,11 +173,62 @@ bool AhoCorasick::Build()
         ++rootChildren;
     if (built)
         built = FillDenseRows(rootChildren);
+    if (built)
+        MarkDeepPairs();
     order.Release();
     newId.Release();
     nodes.Release();
     buildOutputs.Release();
     return built;
+}
+
+// One exact step from any state.
+inline uint32_t AhoCorasick::Next(uint32_t current, uint8_t c) const
+{
+    for (;;) {
+        if (current <= denseLast)
+            return dense[(current << 8) | c];
+        const State& s = states[current];
+        uint32_t e = s.edgeStart;
+        uint32_t end = e + s.edgeCount;
+        while (e < end && edgeByte[e] != c)
+            ++e;
+        if (e < end)
+            return edgeTarget[e];
+        current = s.fail;
+    }
+}
+
+// The hot loop of every scan. While the automaton stays within the root and its children, its state
+// is given by the last byte alone, so the loop only tests each byte pair against deepPairs (which
+// fits the first-level cache) instead of chasing states; it follows the states exactly from a pair
+// that leads deeper until they come back up.
+uint32_t AhoCorasick::Run(const uint8_t* data, uint32_t from, uint32_t size, uint32_t& state) const
+{
+    const uint8_t* deep = deepPairs;
+    uint32_t current = state;
+    uint32_t i = from;
+    while (i < size) {
+        uint32_t next = Next(current, data[i]);
+        current = next & STATE_MASK;
+        if (next & OUTPUT_FLAG) {
+            state = current;
+            return i;
+        }
+        ++i;
+        if (current > denseLast)
+            continue;
+        uint32_t previous = data[i - 1];
+        for (; i < size; ++i) {
+            uint32_t pair = previous << 8 | data[i];
+            if (deep[pair >> 3] & (1u << (pair & 7)))
+                break;
+            previous = data[i];
+        }
+        current = dense[previous] & STATE_MASK;
+    }
+    state = current;
+    return size;
 }
 
 bool AhoCorasick::ReportAll(uint32_t state, bool (*report)(void* context, uint32_t id), void* context) const

@@ -1,7 +1,7 @@
 // One Aho–Corasick automaton over the fixed fragments of all body signatures, so that a file is read
 // once whatever the number of signatures. The root and its children have full 256-entry transition
-// rows (almost every byte of a file passes through them); deeper states keep sorted edges and
-// failure links.
+// rows; deeper states keep their edges and failure links. A bit table of byte pairs lets the scan
+// skip over the long stretches where the automaton never leaves the first level.
 #pragma once
 
 #include "CoreMemory.h"
@@ -20,20 +20,10 @@ public:
     bool Build();
     bool IsEmpty() const { return patternCount == 0; }
 
-    // Returns the next state, with OUTPUT_FLAG when it reports patterns.
-    uint32_t Step(uint32_t state, uint8_t byte) const
-    {
-        for (;;) {
-            if (state <= denseLast)
-                return dense[(state << 8) | byte];
-            const State& s = states[state];
-            const uint8_t* edgeBytes = edgeByte.Data() + s.edgeStart;
-            for (uint32_t i = 0; i < s.edgeCount; ++i)
-                if (edgeBytes[i] == byte)
-                    return edgeTarget[s.edgeStart + i];
-            state = s.fail;
-        }
-    }
+    // Runs the automaton over data[from..size) from state; stops after the first byte whose
+    // transition reports patterns and returns its index (state is then the reporting state), or
+    // returns size at the end.
+    uint32_t Run(const uint8_t* data, uint32_t from, uint32_t size, uint32_t& state) const;
 
     // Calls report(context, id) for every pattern that ends in state (own first, then those of
     // shorter suffixes); stops and returns true as soon as report does.
@@ -62,6 +52,8 @@ private:
     };
 
     uint32_t FindChild(uint32_t node, uint8_t byte) const;
+    uint32_t Next(uint32_t current, uint8_t c) const;
+    void MarkDeepPairs();
     bool OrderStates(Vec<uint32_t>& order, Vec<uint32_t>& newId);
     bool ComputeFailures(const Vec<uint32_t>& order, const Vec<uint32_t>& newId);
     bool CompactEdges(const Vec<uint32_t>& order, const Vec<uint32_t>& newId);
@@ -78,6 +70,9 @@ private:
     Vec<uint32_t> dense;
     uint32_t denseLast = 0;
     uint32_t patternCount = 0;
+    // Bit (a << 8 | b): from the state after byte a at depth one or less, byte b leads deeper or
+    // reports a pattern.
+    uint8_t deepPairs[65536 / 8];
 };
 
 } // namespace orv

@@ -99,19 +99,14 @@ uint32_t BodyDatabase::ScanChunk(const uint8_t* data, uint32_t size, uint64_t ba
 {
     if (signatures.Count() == 0)
         return NO_SIGNATURE;
-    uint32_t current = state;
     for (uint32_t i = 0; i < size; ++i) {
-        uint32_t next = automaton.Step(current, data[i]);
-        current = next & AhoCorasick::STATE_MASK;
-        if (!(next & AhoCorasick::OUTPUT_FLAG))
-            continue;
+        i = automaton.Run(data, i, size, state);
+        if (i == size)
+            break;
         CandidateCheck check { &store, &signatures, &verify, base + i, NO_SIGNATURE };
-        if (automaton.ReportAll(current, CheckCandidate, &check)) {
-            state = current;
+        if (automaton.ReportAll(state, CheckCandidate, &check))
             return check.found;
-        }
     }
-    state = current;
     return NO_SIGNATURE;
 }
 

@@ -1,0 +1,19 @@
+// The scan benchmark's generated input: a corpus of files under <work>/device/Corpus, signature
+// databases in the peer's text formats under <work>/device/Lib (with the engine image) and
+// <work>/clamdb, and the list of files that were infected on purpose.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct CorpusShape {
+    uint32_t files = 20000;
+    uint64_t totalBytes = 1ull << 30;
+    uint32_t infected = 300;
+    uint32_t bodySignatures = 10000;
+    uint32_t hashSignatures = 100000;
+};
+
+// Writes everything unless <work>/corpus.done says the same shape was written before.
+// engineImage is copied into the Lib folder. Returns false on a write failure.
+bool GenerateCorpus(const std::string& work, const CorpusShape& shape, const std::string& engineImage);
