@@ -2,6 +2,7 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -12,16 +13,22 @@
 
 namespace {
 
+// One device root per process, removed at exit; the name lives in static storage so that it is
+// still there when the exit handler runs.
 std::string DeviceRoot()
 {
-    static std::string root = [] {
-        char pattern[] = "/tmp/orv-fuzz-ini-XXXXXX";
-        std::string made = mkdtemp(pattern);
-        setenv("WCE_DEVICE_ROOT", made.c_str(), 1);
+    static char root[] = "/tmp/orv-fuzz-ini-XXXXXX";
+    static bool made = [] {
+        mkdtemp(root);
+        setenv("WCE_DEVICE_ROOT", root, 1);
         wce::ReloadDeviceProfile();
-        return made;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(root, ignored);
+        });
+        return true;
     }();
-    return root;
+    return made ? root : "";
 }
 
 std::string HostBytes(const std::string& path)
