@@ -121,7 +121,7 @@ bool WriteText(const fs::path& path, const std::string& text)
 bool GenerateCorpus(const std::string& work, const CorpusShape& shape, const std::string& engineImage)
 {
     fs::path root(work);
-    std::string stamp = std::to_string(shape.files) + " " + std::to_string(shape.totalBytes) + " "
+    std::string stamp = "v2 " + std::to_string(shape.files) + " " + std::to_string(shape.totalBytes) + " "
         + std::to_string(shape.infected) + " " + std::to_string(shape.bodySignatures) + " "
         + std::to_string(shape.hashSignatures) + "\n";
     fs::path device = root / "device";
@@ -163,11 +163,13 @@ bool GenerateCorpus(const std::string& work, const CorpusShape& shape, const std
         if (buffer.size() >= 4)
             memcpy(buffer.data(), "DAT", 4);
         bool infect = shape.infected && i % infectEvery == infectEvery / 2;
+        bool planted = infect && buffer.size() >= 64;
         if (infect && i % 3 != 0 && buffer.size() >= 512) {
             const BodySig& sig = bodies[random.Below(uint32_t(bodies.size()))];
             size_t at = sig.atStart ? 0 : random.Below(uint32_t(buffer.size() - sig.instance.size()));
             memcpy(buffer.data() + at, sig.instance.data(), sig.instance.size());
-        } else if (infect) {
+        } else if (infect && buffer.size() >= 64) {
+            // Not in tinier files: the peer does not look at files of a few bytes at all.
             uint8_t digest[32];
             if (i % 2) {
                 orv::Md5 md5;
@@ -184,7 +186,7 @@ bool GenerateCorpus(const std::string& work, const CorpusShape& shape, const std
             }
             ++hashCount;
         }
-        if (infect)
+        if (planted)
             expected += CorpusPath(i) + "\n";
         std::ofstream out(path, std::ios::binary);
         out.write(buffer.data(), std::streamsize(buffer.size()));
