@@ -14,6 +14,7 @@ LRESULT ListViewProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ProgressProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT DialogClassProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT DropDownProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT MenuBarProc(HWND, UINT, WPARAM, LPARAM);
 
 void EnsureSystemClasses()
 {
@@ -27,6 +28,7 @@ void EnsureSystemClasses()
         RegisterSystemClass(PROGRESS_CLASS, ProgressProc, 0);
         RegisterSystemClass(u"Dialog", DialogClassProc, 0);
         RegisterSystemClass(u"ComboLBox", DropDownProc, 0);
+        RegisterSystemClass(u"menu_worker", MenuBarProc, 0);
     });
 }
 

@@ -35,6 +35,40 @@ bool WaitForMessageBox(MessageBoxRecord& box, DWORD timeoutMs);
 // Answers the oldest box that is up; false when none is.
 bool AnswerMessageBox(int answer);
 
+// A popup menu as it was shown: its items after the owner's WM_INITMENUPOPUP, and the choice.
+struct PopupItem {
+    UINT id = 0;
+    std::u16string label;   // without the '&' marks
+    UINT state = 0;         // MF_GRAYED, MF_CHECKED
+    bool separator = false;
+    bool popup = false;
+};
+struct PopupRecord {
+    HMENU menu = nullptr;
+    HWND owner = nullptr;
+    std::vector<PopupItem> items;
+    UINT chosen = 0;        // 0 when dismissed
+};
+
+// Choices for the next popups, in order (0 dismisses). A popup with no queued choice is dismissed;
+// a choice of a grayed item or of an id the popup does not hold dismisses it too.
+void QueueMenuChoice(UINT commandId);
+std::vector<PopupRecord> GetPopupHistory();
+void ResetPopups();
+
+// A launch through ShellExecuteExW, recorded whether or not a desktop opened it.
+struct LaunchRecord {
+    std::u16string verb;
+    std::u16string file;
+    std::u16string parameters;
+    std::u16string directory;
+    int show = 0;
+    std::u16string documentPath;   // the device path of the document opened (viewer parameter or file)
+    std::u16string anchor;         // the part after '#', without it
+};
+std::vector<LaunchRecord> GetLaunchHistory();
+void ResetLaunches();
+
 // Moves the message-loop clock forward: timers fall due without waiting in real time.
 void AdvanceUiClock(DWORD milliseconds);
 

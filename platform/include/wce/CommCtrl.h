@@ -153,3 +153,8 @@ typedef struct tagNMLISTVIEW {
 #ifndef MAKELPARAM
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #endif
+
+// ---- Command bars -----------------------------------------------------------------------------
+
+// Shows or hides a menu bar made by SHCreateMenuBar.
+BOOL CommandBar_Show(HWND hwndCB, BOOL fShow);

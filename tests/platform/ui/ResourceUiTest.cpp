@@ -1,0 +1,229 @@
+// Dialogs, menus and menu bars loaded from a resource library compiled by llvm-rc.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "UiTestSupport.h"
+#include "wce/Automation.h"
+#include "wce/CommCtrl.h"
+#include "wce/DeviceProfile.h"
+#include "wce/Shell.h"
+#include "wce/WinModule.h"
+
+using namespace uitest;
+
+namespace {
+
+class ResourceUiTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+#ifdef ORV_UI_TEST_DLL
+        std::u16string device;
+        std::error_code ec;
+        if (!std::filesystem::exists(ORV_UI_TEST_DLL, ec) || !wce::DevicePathFromHost(ORV_UI_TEST_DLL, device))
+            GTEST_SKIP() << "the test resource library is not reachable from the device root";
+        module = LoadLibraryW(device.c_str());
+        ASSERT_NE(nullptr, module);
+#else
+        GTEST_SKIP() << "the test resource library was not built (llvm-rc or lld-link missing)";
+#endif
+        wce::automation::ResetPopups();
+        Log().clear();
+    }
+    void TearDown() override
+    {
+        wce::automation::ResetPopups();
+        if (module)
+            FreeLibrary(module);
+    }
+    HMODULE module = nullptr;
+};
+
+struct PageRun {
+    std::function<void(HWND)> body;
+    std::vector<std::pair<UINT, HWND>> colours;   // WM_CTLCOLOR* message and control, in order
+};
+PageRun* page = nullptr;
+HBRUSH pageBrush = reinterpret_cast<HBRUSH>(intptr_t(0x4321));
+
+INT_PTR PageProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        SHINITDLGINFO info { SHIDIM_FLAGS, dlg, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN };
+        SHInitDialog(&info);
+        page->body(dlg);
+        return TRUE;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+        page->colours.emplace_back(message, reinterpret_cast<HWND>(lParam));
+        return INT_PTR(pageBrush);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+            EndDialog(dlg, LOWORD(wParam));
+        return TRUE;
+    default: return FALSE;
+    }
+}
+
+TEST_F(ResourceUiTest, DialogFromLibraryHasEveryControlAndFillsTheScreen)
+{
+    PageRun run;
+    page = &run;
+    run.body = [](HWND dlg) {
+        WCHAR text[64];
+        GetDlgItemTextW(dlg, 10, text, 64);
+        EXPECT_EQ(std::u16string(u"Scanning \\Windows\\calc.exe"), text);
+        WCHAR className[32];
+        struct { int id; const char16_t* name; } expected[] = {
+            { 10, u"STATIC" }, { 11, u"BUTTON" }, { 12, u"EDIT" }, { 13, u"COMBOBOX" },
+            { 14, u"SysListView32" }, { 15, u"msctls_progress32" }, { 1, u"BUTTON" } };
+        for (auto& row : expected) {
+            SCOPED_TRACE(row.id);
+            ASSERT_NE(nullptr, GetDlgItem(dlg, row.id));
+            GetClassNameW(GetDlgItem(dlg, row.id), className, 32);
+            EXPECT_EQ(std::u16string(row.name), className);
+        }
+        RECT rect {};
+        GetWindowRect(dlg, &rect);
+        const wce::DeviceProfile& profile = wce::GetDeviceProfile();
+        EXPECT_EQ(0, rect.left);
+        EXPECT_EQ(CAPTION_BAR_HEIGHT, rect.top);
+        EXPECT_EQ(profile.screenWidth, rect.right);
+        EXPECT_EQ(profile.screenHeight - MENU_BAR_HEIGHT, rect.bottom);
+        EXPECT_TRUE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_CAPTIONOKBTN);
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    EXPECT_EQ(IDOK, DialogBoxParamW(module, MAKEINTRESOURCEW(100), nullptr, PageProc, 0));
+}
+
+TEST_F(ResourceUiTest, ControlsPaintWithTheBrushTheDialogReturns)
+{
+    PageRun run;
+    page = &run;
+    run.body = [](HWND dlg) {
+        // Painting happens in the modal loop; the dialog is closed once the loop has drawn.
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    DialogBoxParamW(module, MAKEINTRESOURCEW(100), nullptr, PageProc, 0);
+    // Without a screen nothing is painted and no colours are asked for; with one, every static,
+    // button and edit asks with its own message.
+    for (auto& [message, control] : run.colours) {
+        WCHAR className[32] = {};
+        GetClassNameW(control, className, 32);
+        SCOPED_TRACE(message);
+        EXPECT_TRUE(message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN || message == WM_CTLCOLOREDIT);
+    }
+}
+
+TEST_F(ResourceUiTest, MenuStatesComeFromTheResourceAndInitMenuPopup)
+{
+    HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(300));
+    ASSERT_NE(nullptr, menu);
+    EXPECT_EQ(2, GetMenuItemCount(menu));
+    HMENU popup = GetSubMenu(menu, 0);
+    ASSERT_NE(nullptr, popup);
+    EXPECT_EQ(UINT(MF_CHECKED), GetMenuState(popup, 20044, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(UINT(MF_GRAYED), GetMenuState(popup, 20045, MF_BYCOMMAND) & MF_GRAYED);
+    WCHAR text[32];
+    MENUITEMINFOW info {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_TYPE | MIIM_ID | MIIM_STATE;
+    info.dwTypeData = text;
+    info.cch = 32;
+    ASSERT_TRUE(GetMenuItemInfoW(popup, 1, TRUE, &info));
+    EXPECT_EQ(UINT(20044), info.wID);
+    EXPECT_EQ(std::u16string(u"Scan &all"), text);
+    EXPECT_EQ(UINT(MFT_SEPARATOR), GetMenuState(popup, 2, MF_BYPOSITION) & MF_SEPARATOR);
+
+    // The owner changes the states while the popup opens; the choice then follows them.
+    static HMENU seenPopup = nullptr;
+    WNDCLASSW cls {};
+    cls.lpszClassName = u"UiTestMenuOwner";
+    cls.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_INITMENUPOPUP) {
+            seenPopup = reinterpret_cast<HMENU>(w);
+            EnableMenuItem(seenPopup, 20043, MF_BYCOMMAND | MF_GRAYED);
+            EnableMenuItem(seenPopup, 20045, MF_BYCOMMAND | MF_ENABLED);
+            CheckMenuItem(seenPopup, 20044, MF_BYCOMMAND | MF_UNCHECKED);
+        }
+        Log().push_back(Received { h, m, w, l });
+        return DefWindowProcW(h, m, w, l);
+    };
+    RegisterClassW(&cls);
+    HWND owner = CreateWindowExW(0, u"UiTestMenuOwner", u"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    wce::automation::QueueMenuChoice(20043);   // grayed by the owner: dismissed
+    EXPECT_TRUE(TrackPopupMenuEx(popup, 0, 0, 0, owner, nullptr));
+    wce::automation::QueueMenuChoice(20045);   // enabled by the owner: chosen
+    EXPECT_TRUE(TrackPopupMenuEx(popup, 0, 0, 0, owner, nullptr));
+    PumpPending();
+    EXPECT_EQ(popup, seenPopup);
+    std::vector<Received> commands = Only(WM_COMMAND);
+    ASSERT_EQ(1u, commands.size());
+    EXPECT_EQ(20045, LOWORD(commands[0].wParam));
+    auto history = wce::automation::GetPopupHistory();
+    ASSERT_EQ(2u, history.size());
+    EXPECT_EQ(0u, history[0].chosen);
+    EXPECT_EQ(u"Scan all", history[1].items[1].label);
+    EXPECT_EQ(0u, history[1].items[1].state & MF_CHECKED);
+    DestroyWindow(owner);
+    EXPECT_TRUE(DestroyMenu(menu));
+    EXPECT_FALSE(DestroyMenu(menu));
+}
+
+TEST_F(ResourceUiTest, MenuBarButtonsSendCommandsAndOpenPopups)
+{
+    HWND owner = CreateRecorder(u"bar owner");
+    SHMENUBARINFO info {};
+    info.cbSize = sizeof(info);
+    info.hwndParent = owner;
+    info.nToolBarId = 300;
+    info.hInstRes = module;
+    ASSERT_TRUE(SHCreateMenuBar(&info));
+    HWND bar = info.hwndMB;
+    ASSERT_TRUE(IsWindow(bar));
+    EXPECT_TRUE(IsWindowVisible(bar));
+    RECT rect {};
+    GetWindowRect(bar, &rect);
+    EXPECT_EQ(wce::GetDeviceProfile().screenHeight, rect.bottom);
+    EXPECT_EQ(MENU_BAR_HEIGHT, rect.bottom - rect.top);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(bar, SHCMBM_GETMENU, 0, 0));
+    ASSERT_NE(nullptr, menu);
+    EXPECT_EQ(GetSubMenu(menu, 0), reinterpret_cast<HMENU>(SendMessageW(bar, SHCMBM_GETSUBMENU, 0, 0)));
+
+    Log().clear();
+    SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));   // the left button: "Exit", command 1
+    wce::automation::QueueMenuChoice(20043);
+    SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(rect.right - 5, 5));   // the right button opens the popup
+    std::vector<Received> commands = Only(WM_COMMAND);
+    ASSERT_EQ(2u, commands.size());
+    EXPECT_EQ(1, LOWORD(commands[0].wParam));
+    EXPECT_EQ(20043, LOWORD(commands[1].wParam));
+    ASSERT_EQ(1u, Only(WM_INITMENUPOPUP).size());
+
+    CommandBar_Show(bar, FALSE);
+    EXPECT_FALSE(IsWindowVisible(bar));
+    CommandBar_Show(bar, TRUE);
+    EXPECT_TRUE(IsWindowVisible(bar));
+    DestroyWindow(owner);
+    EXPECT_FALSE(IsWindow(bar));   // an owned window goes with its owner
+}
+
+TEST_F(ResourceUiTest, MissingMenuBarFailsAndLeavesNoWindow)
+{
+    HWND owner = CreateRecorder(u"bar owner");
+    SHMENUBARINFO info {};
+    info.cbSize = 36;
+    info.hwndParent = owner;
+    info.nToolBarId = 999;
+    info.hInstRes = module;
+    EXPECT_FALSE(SHCreateMenuBar(&info));
+    EXPECT_EQ(nullptr, info.hwndMB);
+    DestroyWindow(owner);
+}
+
+}  // namespace
