@@ -151,15 +151,17 @@ int32_t HostFile::MarkForRemoval() noexcept
 
 int32_t HostFile::SetNewExtension(const char* extension) noexcept
 {
+    // The engine asked for a rename; if the new name cannot be kept, deleting the file instead
+    // would lose what the user only wanted renamed, so the file is then left where it is.
     WCHAR* copy = new (std::nothrow) WCHAR[MAX_PATH];
-    if (copy == nullptr)
-        return 1;   // memory is short: the file is deleted instead of renamed, as without extension
-    if (!PathToWide(extension, copy, MAX_PATH)) {
+    if (copy == nullptr || !PathToWide(extension, copy, MAX_PATH)) {
         delete[] copy;
+        extensionRefused = true;
         return 1;
     }
     delete[] newExtension;
     newExtension = copy;
+    extensionRefused = false;
     return 1;
 }
 
@@ -214,6 +216,8 @@ bool ReplaceExtension(const WCHAR* path, const WCHAR* extension, WCHAR* out) noe
 // The platform's results are not looked at: a file that cannot be removed simply stays.
 void HostFile::RemoveOrRename() noexcept
 {
+    if (extensionRefused)
+        return;
     if (newExtension == nullptr) {
         DeleteFileW(path);
         return;

@@ -42,6 +42,7 @@ private:
     bool markedForRemoval = false;
     char* nameCache = nullptr;
     WCHAR* newExtension = nullptr;
+    bool extensionRefused = false;   // a new extension that could not be kept: the file stays
     WCHAR path[MAX_PATH] = {};
 };
 

@@ -135,6 +135,18 @@ TEST_F(HostFileTest, AnUnmarkedFileStaysWhateverItsExtension)
     EXPECT_EQ("k", device.Read("keep.exe"));
 }
 
+TEST_F(HostFileTest, ARenameThatCannotBeMadeLeavesTheFileRatherThanDeletingIt)
+{
+    device.Write("r.exe", "r");
+    ::HostFile* file = Open("\\r.exe");
+    ASSERT_NE(nullptr, file);
+    std::string extension = "." + std::string(300, 'x');
+    file->table->SetNewExtension(file, extension.c_str());
+    file->table->MarkForRemoval(file);
+    Release(file);
+    EXPECT_EQ("r", device.Read("r.exe"));
+}
+
 TEST(ReplaceExtensionTest, ARenameThatWouldNotFitIsRefused)
 {
     std::u16string path = u"\\" + std::u16string(250, u'a') + u".exe";

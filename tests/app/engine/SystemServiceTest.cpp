@@ -10,7 +10,10 @@ namespace {
 
 int reached = 0;
 
-void ENGINE_CALL WriteThroughNull(void* argument)
+// The faults are the point: the sanitizers must not report them before the hardware does.
+#define DELIBERATE_FAULT __attribute__((no_sanitize("undefined", "address")))
+
+DELIBERATE_FAULT void ENGINE_CALL WriteThroughNull(void* argument)
 {
     reached = 1;
     *static_cast<volatile int*>(argument) = 42;
@@ -23,7 +26,7 @@ void ENGINE_CALL IllegalInstruction(void*)
     __builtin_trap();
 }
 
-void ENGINE_CALL DivideByZero(void* argument)
+DELIBERATE_FAULT void ENGINE_CALL DivideByZero(void* argument)
 {
     volatile int zero = *static_cast<int*>(argument);
     reached = 100 / zero;
@@ -31,7 +34,7 @@ void ENGINE_CALL DivideByZero(void* argument)
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winfinite-recursion"
-__attribute__((noinline)) int Recurse(int depth)
+DELIBERATE_FAULT __attribute__((noinline)) int Recurse(int depth)
 {
     volatile char pad[512];
     pad[0] = char(depth);
