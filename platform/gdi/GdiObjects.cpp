@@ -48,8 +48,8 @@ void SetStock(int index, GdiObject* object)
 
 int BitmapRecord(BitmapObject* bitmap, int size, void* buffer)
 {
-    // The device's record has no room for the pointer's upper half; a 24-byte buffer gets the
-    // fields up to bmBitsPixel and the low half of bmBits, as on a 32-bit device.
+    // Callers written for the device pass 24 bytes. Here bmBits sits at offset 24 (after
+    // padding), so such a buffer gets every field but the pointer, which they do not use.
     constexpr int DEVICE_SIZE = 24;
     if (!buffer)
         return int(sizeof(BITMAP));
