@@ -35,7 +35,8 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName)
 }
 
 // Only READONLY has a host counterpart (the write permission bits); the other bits are accepted and
-// not kept, as on a file system without them.
+// not kept, as on a file system without them. On a folder READONLY does not keep files from being
+// created in it, so folders keep their permissions.
 BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
 {
     std::string hostPath;
@@ -46,6 +47,8 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
         wce::SetLastErrorForPath(errno, hostPath);
         return FALSE;
     }
+    if (S_ISDIR(info.st_mode))
+        return TRUE;
     mode_t mode = info.st_mode & 07777;
     if (dwFileAttributes & FILE_ATTRIBUTE_READONLY)
         mode &= mode_t(~(S_IWUSR | S_IWGRP | S_IWOTH));

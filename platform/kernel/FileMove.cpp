@@ -66,7 +66,7 @@ int CopyHostFile(const std::string& source, const std::string& target, bool repl
         return error;
     }
     failedOn = 1;
-    std::string temporary = target + ".~copyXXXXXX";
+    std::string temporary = HostParentFolder(target) + "/.~copyXXXXXX";
     int out = mkostemp(temporary.data(), O_CLOEXEC);
     if (out < 0) {
         int error = errno;

@@ -10,16 +10,19 @@ namespace wce {
 namespace {
 
 // Enough for every file, find and thread handle a handheld program keeps open at once.
-constexpr size_t MAX_HANDLES = 65536;
+constexpr size_t MAX_HANDLES = 65535;   // slot numbers 1..65535 fill the index bits
+constexpr uint32_t INDEX_BITS = 16;
+constexpr uint32_t GENERATION_MASK = 0x1FFF;   // the 13 bits between the index and bit 31
 
 struct Slot {
     KernelObject* object = nullptr;
-    uint32_t generation = 1;
+    uint32_t generation = 0;
 };
 
 // A handle value carries the slot index and the slot's generation, so a closed handle that is used
 // again is refused instead of reaching whatever object reuses its slot. Values are multiples of 4,
-// never 0 and never INVALID_HANDLE_VALUE.
+// never 0 and never INVALID_HANDLE_VALUE, and fit in 31 bits as the platform's handles do: code
+// written for the device may keep a handle in a 32-bit field.
 struct Table {
     std::mutex lock;
     std::vector<Slot> slots;
@@ -34,18 +37,20 @@ Table& TheTable()
 
 HANDLE MakeHandle(uint32_t index, uint32_t generation)
 {
-    uint64_t value = (uint64_t(generation) << 32) | (uint64_t(index + 1) << 2);
+    uint32_t value = (generation << (INDEX_BITS + 2)) | ((index + 1) << 2);
     return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
 }
 
 bool SplitHandle(HANDLE handle, uint32_t& index, uint32_t& generation)
 {
-    uint64_t value = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(handle));
-    uint32_t low = uint32_t(value);
-    if ((low & 3) != 0 || low == 0)
+    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    if (value > 0x7FFFFFFFu || (value & 3) != 0)
         return false;
-    index = (low >> 2) - 1;
-    generation = uint32_t(value >> 32);
+    uint32_t slot = uint32_t(value >> 2) & ((1u << INDEX_BITS) - 1);
+    if (slot == 0)
+        return false;
+    index = slot - 1;
+    generation = uint32_t(value >> (INDEX_BITS + 2));
     return true;
 }
 
@@ -125,7 +130,7 @@ BOOL CloseHandle(HANDLE hObject)
         }
         object = slot->object;
         slot->object = nullptr;
-        slot->generation = slot->generation == 0xFFFFFFFFu ? 1 : slot->generation + 1;
+        slot->generation = (slot->generation + 1) & wce::GENERATION_MASK;
         table.freeSlots.push_back(uint32_t(slot - table.slots.data()));
     }
     // Released outside the lock: destroying a file or semaphore may take locks of its own.

@@ -23,6 +23,11 @@ TEST_F(FileSystemTest, AttributesTellFoldersFilesAndReadOnlyFiles)
     EXPECT_EQ(DWORD(FILE_ATTRIBUTE_NORMAL), GetFileAttributesW(u"\\file.txt"));
 
     SetLastError(0xDEADBEEF);
+    ASSERT_TRUE(SetFileAttributesW(u"\\dir", FILE_ATTRIBUTE_READONLY));   // a folder stays usable
+    WriteHost("dir/inside.txt", "x");
+    EXPECT_EQ("x", ReadHost("dir/inside.txt"));
+
+    SetLastError(0xDEADBEEF);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(u"\\missing"));
     EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
     SetLastError(0xDEADBEEF);
