@@ -16,12 +16,6 @@ constexpr uint32_t K[64] = {
     0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391,
 };
-constexpr uint8_t SHIFT[64] = {
-    7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-    5, 9, 14, 20, 5, 9, 14, 20, 5, 9, 14, 20, 5, 9, 14, 20,
-    4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-    6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21,
-};
 
 inline uint32_t Rotl(uint32_t x, uint32_t n) { return (x << n) | (x >> (32 - n)); }
 
@@ -37,38 +31,54 @@ void Md5::Start()
     pendingCount = 0;
 }
 
+// The 64 steps written out, four rounds of sixteen: the rounds differ in their function and in the
+// order they take the message words, and a loop that decides these per step runs at half the speed.
+#define MD5_STEP(f, a, b, c, d, word, constant, shift) \
+    a += f(b, c, d) + (word) + (constant);               \
+    a = b + Rotl(a, shift)
+
+inline uint32_t F(uint32_t b, uint32_t c, uint32_t d) { return d ^ (b & (c ^ d)); }
+inline uint32_t G(uint32_t b, uint32_t c, uint32_t d) { return c ^ (d & (b ^ c)); }
+inline uint32_t H(uint32_t b, uint32_t c, uint32_t d) { return b ^ c ^ d; }
+inline uint32_t I(uint32_t b, uint32_t c, uint32_t d) { return c ^ (b | ~d); }
+
 void Md5::Block(const uint8_t* p)
 {
     uint32_t m[16];
     for (int i = 0; i < 16; ++i)
         m[i] = p[4 * i] | p[4 * i + 1] << 8 | p[4 * i + 2] << 16 | uint32_t(p[4 * i + 3]) << 24;
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    for (uint32_t i = 0; i < 64; ++i) {
-        uint32_t f, g;
-        if (i < 16) {
-            f = (b & c) | (~b & d);
-            g = i;
-        } else if (i < 32) {
-            f = (d & b) | (~d & c);
-            g = (5 * i + 1) & 15;
-        } else if (i < 48) {
-            f = b ^ c ^ d;
-            g = (3 * i + 5) & 15;
-        } else {
-            f = c ^ (b | ~d);
-            g = (7 * i) & 15;
-        }
-        uint32_t next = d;
-        d = c;
-        c = b;
-        b = b + Rotl(a + f + K[i] + m[g], SHIFT[i]);
-        a = next;
+    for (int i = 0; i < 16; i += 4) {
+        MD5_STEP(F, a, b, c, d, m[i], K[i], 7);
+        MD5_STEP(F, d, a, b, c, m[i + 1], K[i + 1], 12);
+        MD5_STEP(F, c, d, a, b, m[i + 2], K[i + 2], 17);
+        MD5_STEP(F, b, c, d, a, m[i + 3], K[i + 3], 22);
+    }
+    for (int i = 16; i < 32; i += 4) {
+        MD5_STEP(G, a, b, c, d, m[(5 * i + 1) & 15], K[i], 5);
+        MD5_STEP(G, d, a, b, c, m[(5 * i + 6) & 15], K[i + 1], 9);
+        MD5_STEP(G, c, d, a, b, m[(5 * i + 11) & 15], K[i + 2], 14);
+        MD5_STEP(G, b, c, d, a, m[(5 * i + 16) & 15], K[i + 3], 20);
+    }
+    for (int i = 32; i < 48; i += 4) {
+        MD5_STEP(H, a, b, c, d, m[(3 * i + 5) & 15], K[i], 4);
+        MD5_STEP(H, d, a, b, c, m[(3 * i + 8) & 15], K[i + 1], 11);
+        MD5_STEP(H, c, d, a, b, m[(3 * i + 11) & 15], K[i + 2], 16);
+        MD5_STEP(H, b, c, d, a, m[(3 * i + 14) & 15], K[i + 3], 23);
+    }
+    for (int i = 48; i < 64; i += 4) {
+        MD5_STEP(I, a, b, c, d, m[(7 * i) & 15], K[i], 6);
+        MD5_STEP(I, d, a, b, c, m[(7 * i + 7) & 15], K[i + 1], 10);
+        MD5_STEP(I, c, d, a, b, m[(7 * i + 14) & 15], K[i + 2], 15);
+        MD5_STEP(I, b, c, d, a, m[(7 * i + 21) & 15], K[i + 3], 21);
     }
     state[0] += a;
     state[1] += b;
     state[2] += c;
     state[3] += d;
 }
+
+#undef MD5_STEP
 
 void Md5::Update(const uint8_t* data, uint32_t size)
 {

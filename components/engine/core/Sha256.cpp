@@ -21,8 +21,9 @@ inline uint32_t Rotr(uint32_t x, uint32_t n) { return (x >> n) | (x << (32 - n))
 
 } // namespace
 
-void Sha256::Start()
+void Sha256::Start(bool allowHardware)
 {
+    hardware = allowHardware && Sha256HardwareAvailable();
     static constexpr uint32_t INITIAL[8] = { 0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19 };
     for (int i = 0; i < 8; ++i)
@@ -65,6 +66,16 @@ void Sha256::Block(const uint8_t* p)
     state[7] += h;
 }
 
+void Sha256::Blocks(const uint8_t* data, uint32_t count)
+{
+    if (hardware) {
+        Sha256HardwareBlocks(state, data, count);
+        return;
+    }
+    for (; count; --count, data += 64)
+        Block(data);
+}
+
 void Sha256::Update(const uint8_t* data, uint32_t size)
 {
     length += size;
@@ -76,11 +87,12 @@ void Sha256::Update(const uint8_t* data, uint32_t size)
         size -= take;
         if (pendingCount < 64)
             return;
-        Block(pending);
+        Blocks(pending, 1);
         pendingCount = 0;
     }
-    for (; size >= 64; data += 64, size -= 64)
-        Block(data);
+    Blocks(data, size / 64);
+    data += size & ~63u;
+    size &= 63;
     memcpy(pending, data, size);
     pendingCount = size;
 }
