@@ -108,7 +108,7 @@ TEST_F(EngineObjectTest, ShippedSignaturesFindTheDemoFiles)
         { "clean.txt", "nothing to see here\n", "" },
         { "test.com", TestString() + "\r\n", orv::TEST_FILE_VIRUS_NAME },
         { "body.bin", "xx ORV-DEMO-BODY-SIGNATURE xx", "Orv.Test.Body-1" },
-        { "wild.bin", "ORV-WILD1234-Z-...MARK", "Orv.Test.Wildcard-1" },
+        { "wild.bin", "ORV-WILD1234--Z--...MARK", "Orv.Test.Wildcard-1" },
         { "head.bin", "ORVHEAD:rest", "Orv.Test.Header-1" },
         { "nohead.bin", " ORVHEAD:rest", "" },
         { "tail.bin", "payload ORVTAIL!", "Orv.Test.Trailer-1" },
