@@ -1,0 +1,5 @@
+orv_add_fuzz_target(HostName SOURCES ${CMAKE_SOURCE_DIR}/fuzz/FuzzHostName.cpp LIBS wcecore)
+target_include_directories(ReplayHostName PRIVATE ${CMAKE_SOURCE_DIR}/platform/kernel)
+if(TARGET FuzzHostName)
+  target_include_directories(FuzzHostName PRIVATE ${CMAKE_SOURCE_DIR}/platform/kernel)
+endif()
