@@ -87,6 +87,13 @@ HANDLE FinishOpen(int fd, const OpenRequest& request, DWORD share, bool existed)
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
+    // A READONLY file is not opened for writing, even by a user the host would let do it; the file
+    // this call created is writable through its own handle, as on the device.
+    if (existed && (request.access & GENERIC_WRITE) && (info.st_mode & S_IWUSR) == 0) {
+        close(fd);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     FileObject* file = new FileObject(fd, request.access, share, info.st_dev, info.st_ino);
     if (!RegisterOpenFile(file)) {

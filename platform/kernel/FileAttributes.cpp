@@ -19,6 +19,12 @@ DWORD AttributesFromStat(const struct stat& info)
     return (info.st_mode & S_IWUSR) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
 }
 
+bool IsReadOnlyFile(const std::string& hostPath)
+{
+    struct stat info {};
+    return stat(hostPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
+}
+
 }  // namespace wce
 
 DWORD GetFileAttributesW(LPCWSTR lpFileName)

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include "FileStat.h"
 #include "HostPath.h"
 #include "LastErrorMap.h"
 
@@ -87,6 +88,11 @@ int CopyHostFile(const std::string& source, const std::string& target, bool repl
     return error;
 }
 
+bool IsReadOnlyFileStat(const struct stat& info)
+{
+    return S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
+}
+
 bool ResolveTwo(LPCWSTR first, LPCWSTR second, std::string& firstHost, std::string& secondHost)
 {
     return HostPathForCall(first, firstHost) && HostPathForCall(second, secondHost);
@@ -121,7 +127,7 @@ BOOL DeleteFileW(LPCWSTR lpFileName)
         wce::SetLastErrorForPath(errno, hostPath);
         return FALSE;
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (S_ISDIR(info.st_mode) || wce::IsReadOnlyFileStat(info)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -150,7 +156,7 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
     }
     bool replace = (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0;
     struct stat target {};
-    if (replace && stat(to.c_str(), &target) == 0 && S_ISDIR(target.st_mode) && from != to) {
+    if (replace && stat(to.c_str(), &target) == 0 && (S_ISDIR(target.st_mode) || wce::IsReadOnlyFile(to)) && from != to) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -172,6 +178,10 @@ BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfEx
     std::string to;
     if (!wce::ResolveTwo(lpExistingFileName, lpNewFileName, from, to))
         return FALSE;
+    if (!bFailIfExists && wce::IsReadOnlyFile(to)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     int failedOn = 0;
     int error = wce::CopyHostFile(from, to, !bFailIfExists, failedOn);
     if (error == 0)

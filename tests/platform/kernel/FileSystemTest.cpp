@@ -35,6 +35,37 @@ TEST_F(FileSystemTest, AttributesTellFoldersFilesAndReadOnlyFiles)
     EXPECT_EQ(DWORD(ERROR_PATH_NOT_FOUND), GetLastError());
 }
 
+TEST_F(FileSystemTest, ReadOnlyFilesAreNeitherWrittenReplacedNorDeleted)
+{
+    WriteHost("locked.txt", "keep");
+    WriteHost("other.txt", "new");
+    ASSERT_TRUE(SetFileAttributesW(u"\\locked.txt", FILE_ATTRIBUTE_READONLY));
+    struct Attempt { const char* what; BOOL ok; } attempts[] = {
+        { "open for writing", CreateFileW(u"\\locked.txt", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE },
+        { "delete", DeleteFileW(u"\\locked.txt") },
+        { "replace by move", MoveFileExW(u"\\other.txt", u"\\locked.txt", MOVEFILE_REPLACE_EXISTING) },
+        { "replace by copy", CopyFileW(u"\\other.txt", u"\\locked.txt", FALSE) },
+    };
+    for (const Attempt& attempt : attempts) {
+        SCOPED_TRACE(attempt.what);
+        EXPECT_FALSE(attempt.ok);
+    }
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ("keep", ReadHost("locked.txt"));
+    EXPECT_EQ("new", ReadHost("other.txt"));
+
+    ASSERT_TRUE(SetFileAttributesW(u"\\locked.txt", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(DeleteFileW(u"\\locked.txt"));
+
+    // The handle that creates a read-only file may still write it.
+    HANDLE fresh = CreateFileW(u"\\fresh.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, fresh);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(fresh, "abc", 3, &written, nullptr));
+    CloseHandle(fresh);
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY), GetFileAttributesW(u"\\fresh.txt"));
+}
+
 TEST_F(FileSystemTest, DeleteRefusesFoldersAndReportsMissingFiles)
 {
     mkdir(Host("dir").c_str(), 0777);
