@@ -195,6 +195,17 @@ LRESULT ComboMessage(HWND hwnd, ComboState& state, UINT message, WPARAM wParam, 
     }
 }
 
+// A drop-down list's window is only as tall as its selection field; the height a template gives
+// is that of the field and its dropped list together.
+void FitToField(HWND hwnd, HGDIOBJ font)
+{
+    RECT rect {};
+    GetClientRect(hwnd, &rect);
+    int field = LineHeight(font) + 6;
+    if (rect.bottom != field)
+        SetWindowPos(hwnd, nullptr, 0, 0, rect.right, field, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 // Called by the drop-down list when a row is chosen (or -1 when dismissed).
@@ -218,6 +229,11 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     if (message >= CB_GETEDITSEL && message <= CB_FINDSTRINGEXACT)
         return ComboMessage(hwnd, *state, message, wParam, lParam);
     switch (message) {
+    case WM_CREATE: FitToField(hwnd, nullptr); return 0;
+    case WM_SETFONT:
+        DefWindowProcW(hwnd, message, wParam, lParam);
+        FitToField(hwnd, reinterpret_cast<HGDIOBJ>(wParam));
+        return 0;
     case WM_KEYDOWN:
         if (wParam == VK_LEFT || wParam == VK_UP)
             Select(hwnd, *state, state->selection - 1, true);

@@ -19,6 +19,8 @@ LRESULT SetText(HWND hwnd, LPCWSTR text)
         window->text = text ? text : u"";
     }
     InvalidateRect(hwnd, nullptr, TRUE);
+    if (GetActiveWindow() == hwnd)
+        PaintCaptionBar();   // the caption bar shows the active window's text
     return TRUE;
 }
 

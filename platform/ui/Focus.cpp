@@ -77,6 +77,7 @@ HWND SetActiveWindow(HWND hWnd)
     if (previous && IsWindow(previous))
         SendMessageW(previous, WM_ACTIVATE, 0 /* WA_INACTIVE */, LPARAM(top));
     SendMessageW(top, WM_ACTIVATE, 1 /* WA_ACTIVE */, LPARAM(previous));
+    PaintCaptionBar();
     return previous;
 }
 

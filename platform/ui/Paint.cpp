@@ -4,6 +4,7 @@
 #include "GdiLink.h"
 #include "MessageQueueImpl.h"
 #include "WindowImpl.h"
+#include "wce/Shell.h"
 #include "wce/WinBase.h"
 
 using namespace wce::ui;
@@ -186,6 +187,8 @@ BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint)
     if (lpPaint && lpPaint->hdc)
         DeleteDC(lpPaint->hdc);
     RepaintWindowsAbove(hWnd);
+    if (lpPaint && lpPaint->hdc && VisibleClip(hWnd).top < CAPTION_BAR_HEIGHT)
+        PaintCaptionBar();   // the shell's bar stays above every window
     return TRUE;
 }
 

@@ -34,6 +34,8 @@ BOOL SHInitDialog(PSHINITDLGINFO pshidi)
         int bottom = profile.screenHeight - ((flags & SHIDIF_FULLSCREENNOMENUBAR) ? 0 : MENU_BAR_HEIGHT);
         MoveWindow(pshidi->hDlg, 0, CAPTION_BAR_HEIGHT, profile.screenWidth, bottom - CAPTION_BAR_HEIGHT, FALSE);
     }
+    if (GetActiveWindow() == pshidi->hDlg)
+        PaintCaptionBar();
     return TRUE;
 }
 

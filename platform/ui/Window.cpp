@@ -8,6 +8,7 @@
 #include "ModalWait.h"
 #include "WindowImpl.h"
 #include "wce/DeviceProfile.h"
+#include "wce/Shell.h"
 #include "wce/WinBase.h"
 
 namespace wce::ui {
@@ -128,12 +129,14 @@ LRESULT NotifyParent(HWND control, WORD code)
 
 namespace {
 
+// A top-level window left to the platform fills the screen below the shell's caption bar, as on
+// the device; its owner shortens it when it gets a menu bar.
 void DefaultPlacement(Window& window, int x, int y, int width, int height)
 {
     const DeviceProfile& profile = GetDeviceProfile();
     if (x == CW_USEDEFAULT) {
         x = 0;
-        y = 0;
+        y = window.parent ? 0 : CAPTION_BAR_HEIGHT;
     }
     if (width == CW_USEDEFAULT) {
         width = profile.screenWidth - x;
@@ -311,6 +314,23 @@ void MoveTopLevelToFront(HWND hwnd)
         tops.erase(found);
         tops.push_back(hwnd);
     }
+}
+
+}  // namespace wce::ui
+
+namespace wce::ui {
+
+int InternalGetText(HWND hwnd, WCHAR* buffer, int size)
+{
+    if (!buffer || size <= 0)
+        return 0;
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    Window* window = FindWindowRecord(hwnd);
+    int count = window ? std::min<int>(int(window->text.size()), size - 1) : 0;
+    if (window)
+        std::copy_n(window->text.begin(), count, buffer);
+    buffer[count] = 0;
+    return count;
 }
 
 }  // namespace wce::ui

@@ -109,3 +109,11 @@ void MoveTopLevelToFront(HWND hwnd);
 bool IsRemoteWindow(HWND hwnd);
 BOOL RaiseRemoteWindow(HWND hwnd);
 }  // namespace wce::ui
+
+namespace wce::ui {
+// Copies a window's text without sending it a message (the window may belong to a busy thread).
+int InternalGetText(HWND hwnd, WCHAR* buffer, int size);
+// Draws the shell's caption bar on the screen; a tap on its button acts for the active window.
+void PaintCaptionBar();
+bool TapCaptionBar(POINT point);
+}  // namespace wce::ui

@@ -69,6 +69,12 @@ struct LaunchRecord {
 std::vector<LaunchRecord> GetLaunchHistory();
 void ResetLaunches();
 
+// Writes the device screen as a PNG file at a host path; false (and no file) when it cannot.
+bool SaveScreenshot(const char* hostPath);
+
+// Paints every window that is waiting to be painted, on the calling thread (its own windows).
+void PaintPendingWindows();
+
 // Moves the message-loop clock forward: timers fall due without waiting in real time.
 void AdvanceUiClock(DWORD milliseconds);
 
