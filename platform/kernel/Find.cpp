@@ -113,11 +113,19 @@ bool StatReportable(int folderFd, const std::string& name, struct stat& info)
     return S_ISREG(info.st_mode) || S_ISDIR(info.st_mode);
 }
 
+// The birth time where the file system keeps one, else the last change, as GetFileTime reports it.
+FILETIME CreationTime(int folderFd, const std::string& name, const struct stat& info)
+{
+    struct statx extra {};
+    if (statx(folderFd, name.c_str(), 0, STATX_BTIME, &extra) == 0 && (extra.stx_mask & STATX_BTIME))
+        return FileTimeFromTimespec(timespec { extra.stx_btime.tv_sec, extra.stx_btime.tv_nsec });
+    return FileTimeFromTimespec(info.st_ctim);
+}
+
 void FillFindData(const std::u16string& name, const struct stat& info, WIN32_FIND_DATAW& data)
 {
     data = WIN32_FIND_DATAW {};
     data.dwFileAttributes = AttributesFromStat(info);
-    data.ftCreationTime = FileTimeFromTimespec(info.st_ctim);
     data.ftLastAccessTime = FileTimeFromTimespec(info.st_atim);
     data.ftLastWriteTime = FileTimeFromTimespec(info.st_mtim);
     if (!S_ISDIR(info.st_mode)) {
@@ -136,6 +144,7 @@ bool ReportNext(FindObject& search, WIN32_FIND_DATAW& data)
         struct stat info {};
         if (wide.size() < MAX_PATH && StatReportable(search.folderFd, name, info)) {
             FillFindData(wide, info, data);
+            data.ftCreationTime = CreationTime(search.folderFd, name, info);
             return true;
         }
     }

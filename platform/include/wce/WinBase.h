@@ -86,7 +86,9 @@ void SetLastError(DWORD dwErrCode);
 typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;   // never used: all I/O is synchronous
 
 // Sharing is enforced between handles of this process, as the platform does: a second open that the
-// first one's share mode does not allow fails with ERROR_SHARING_VIOLATION.
+// first one's share mode does not allow fails with ERROR_SHARING_VIOLATION. A READONLY file (one
+// without the owner's write permission on the host) is never opened for writing, replaced or
+// deleted (ERROR_ACCESS_DENIED), whatever the host would allow the user.
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);

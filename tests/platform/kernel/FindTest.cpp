@@ -65,6 +65,12 @@ TEST_F(FindTest, FindDataCarriesAttributesSizeAndTimes)
     EXPECT_EQ(0u, data.nFileSizeHigh);
     EXPECT_NE(0u, data.ftLastWriteTime.dwHighDateTime);
     FindClose(search);
+    HANDLE file = CreateFileW(u"\\f.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME created {}, written {};
+    ASSERT_TRUE(GetFileTime(file, &created, nullptr, &written));
+    CloseHandle(file);
+    EXPECT_EQ(created.dwLowDateTime, data.ftCreationTime.dwLowDateTime);   // both calls agree
+    EXPECT_EQ(written.dwLowDateTime, data.ftLastWriteTime.dwLowDateTime);
     search = FindFirstFileW(u"\\d", &data);
     ASSERT_NE(INVALID_HANDLE_VALUE, search);
     EXPECT_EQ(DWORD(FILE_ATTRIBUTE_DIRECTORY), data.dwFileAttributes);
