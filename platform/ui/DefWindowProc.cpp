@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "GdiLink.h"
+#include "RemoteProtocol.h"
 #include "WindowImpl.h"
 #include "wce/WinBase.h"
 
@@ -19,6 +20,8 @@ LRESULT SetText(HWND hwnd, LPCWSTR text)
         window->text = text ? text : u"";
     }
     InvalidateRect(hwnd, nullptr, TRUE);
+    if (!(GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD))
+        PublishTopLevel(hwnd);   // other processes look top-level windows up by title
     if (GetActiveWindow() == hwnd)
         PaintCaptionBar();   // the caption bar shows the active window's text
     return TRUE;

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "ModalWait.h"
+#include "RemoteProtocol.h"
 #include "WindowImpl.h"
 #include "wce/WinBase.h"
 
@@ -193,6 +194,12 @@ using namespace wce::ui;
 
 LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
+    if (IsRemoteWindow(hWnd)) {
+        LRESULT result = 0;
+        if (!IsRemoteMessageAllowed(Msg) || !CallRemote(hWnd, REMOTE_SEND, Msg, wParam, lParam, result))
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return result;
+    }
     DWORD threadId = 0;
     if (!WindowThread(hWnd, threadId)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -243,6 +250,10 @@ BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
     if (!hWnd)
         return PostToQueue(CurrentQueue(), nullptr, Msg, wParam, lParam);
+    if (IsRemoteWindow(hWnd)) {
+        LRESULT posted = 0;
+        return IsRemoteMessageAllowed(Msg) && CallRemote(hWnd, REMOTE_POST, Msg, wParam, lParam, posted) && posted;
+    }
     DWORD threadId = 0;
     if (!WindowThread(hWnd, threadId)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);

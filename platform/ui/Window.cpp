@@ -6,6 +6,7 @@
 
 #include "MessageQueueImpl.h"
 #include "ModalWait.h"
+#include "RemoteProtocol.h"
 #include "WindowImpl.h"
 #include "wce/DeviceProfile.h"
 #include "wce/Shell.h"
@@ -279,6 +280,8 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
         DestroyWindow(hwnd);
         return nullptr;
     }
+    if (IsWindow(hwnd) && !(dwStyle & WS_CHILD))
+        PublishTopLevel(hwnd);
     if (IsWindow(hwnd) && (dwStyle & WS_VISIBLE))
         ShowWindow(hwnd, SW_SHOW);
     return IsWindow(hwnd) ? hwnd : nullptr;
@@ -296,6 +299,8 @@ void ReleaseWindowRecord(HWND hwnd)
         return;
     record = std::move(found->second);
     table.windows.erase(found);
+    if (!record->parent)
+        UnpublishTopLevel(hwnd);
     std::erase(table.topLevel, hwnd);
     if (Window* parent = FindWindowRecord(record->parent))
         std::erase(parent->children, hwnd);

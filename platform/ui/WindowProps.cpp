@@ -4,6 +4,7 @@
 
 #include "MessageQueueImpl.h"
 #include "ModalWait.h"
+#include "RemoteProtocol.h"
 #include "WindowImpl.h"
 #include "wce/WinBase.h"
 
@@ -152,6 +153,8 @@ BOOL IsWindowEnabled(HWND hWnd)
 
 BOOL IsWindow(HWND hWnd)
 {
+    if (IsRemoteWindow(hWnd))
+        return RemoteWindowAlive(hWnd);
     std::lock_guard<std::recursive_mutex> guard(TableLock());
     Window* window = FindWindowRecord(hWnd);
     return window != nullptr;

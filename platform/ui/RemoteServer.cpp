@@ -1,0 +1,134 @@
+// The socket on which this process answers other processes' requests about its top-level windows.
+// Requests are handed to each window's own thread (a send waits there like any cross-thread send);
+// the socket thread itself never touches a window.
+#include <mutex>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+#include "RemoteProtocol.h"
+#include "WindowImpl.h"
+
+namespace wce::ui {
+
+namespace {
+
+constexpr int REPLY_TIMEOUT_SECONDS = 10;
+
+bool FillAddress(const std::string& path, sockaddr_un& address)
+{
+    address = sockaddr_un {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path))
+        return false;
+    path.copy(address.sun_path, path.size());
+    return true;
+}
+
+void SetTimeout(int fd, int seconds)
+{
+    timeval timeout { seconds, 0 };
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
+}
+
+bool ReadAll(int fd, void* buffer, size_t size)
+{
+    char* p = static_cast<char*>(buffer);
+    while (size > 0) {
+        ssize_t got = read(fd, p, size);
+        if (got <= 0)
+            return false;
+        p += got;
+        size -= size_t(got);
+    }
+    return true;
+}
+
+bool IsLocalTopLevel(HWND hwnd)
+{
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    Window* window = FindWindowRecord(hwnd);
+    return window && !window->parent && !window->destroying;
+}
+
+int64_t Handle(const RemoteRequest& request)
+{
+    HWND hwnd = reinterpret_cast<HWND>(uintptr_t(request.hwnd));
+    if (!IsLocalTopLevel(hwnd))
+        return 0;
+    switch (request.op) {
+    case REMOTE_SEND:
+        return IsRemoteMessageAllowed(request.message)
+                   ? int64_t(SendMessageW(hwnd, request.message, WPARAM(request.wParam), LPARAM(request.lParam))) : 0;
+    case REMOTE_POST:
+        return IsRemoteMessageAllowed(request.message)
+                   ? PostMessageW(hwnd, request.message, WPARAM(request.wParam), LPARAM(request.lParam)) : 0;
+    case REMOTE_RAISE:
+        return SetForegroundWindow(hwnd);
+    default:
+        return 0;
+    }
+}
+
+void Serve(int listener)
+{
+    for (;;) {
+        int peer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (peer < 0)
+            continue;
+        SetTimeout(peer, REPLY_TIMEOUT_SECONDS);
+        RemoteRequest request {};
+        if (ReadAll(peer, &request, sizeof(request))) {
+            int64_t reply = Handle(request);
+            (void)!write(peer, &reply, sizeof(reply));
+        }
+        close(peer);
+    }
+}
+
+}  // namespace
+
+std::string ServerSocketPath(pid_t pid)
+{
+    return RuntimeFolder() + "/ui-" + std::to_string(pid) + ".sock";
+}
+
+void StartRemoteServer()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        sockaddr_un address;
+        std::string path = ServerSocketPath(getpid());
+        if (!FillAddress(path, address))
+            return;
+        unlink(path.c_str());   // left by an earlier process that had our pid
+        int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (listener < 0)
+            return;
+        if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || listen(listener, 8) != 0) {
+            close(listener);
+            return;   // our windows stay local: other processes find them but cannot reach them
+        }
+        std::thread(Serve, listener).detach();
+    });
+}
+
+bool ExchangeWithPeer(const std::string& path, const RemoteRequest& request, int64_t& reply)
+{
+    sockaddr_un address;
+    if (!FillAddress(path, address))
+        return false;
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    SetTimeout(fd, REPLY_TIMEOUT_SECONDS);
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+              write(fd, &request, sizeof(request)) == ssize_t(sizeof(request)) && ReadAll(fd, &reply, sizeof(reply));
+    close(fd);
+    return ok;
+}
+
+}  // namespace wce::ui
