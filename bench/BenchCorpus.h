@@ -9,7 +9,7 @@
 struct CorpusShape {
     uint32_t files = 20000;
     uint64_t totalBytes = 1ull << 30;
-    uint32_t infected = 300;
+    uint32_t infected = 450;  // files under 64 bytes are left clean, so about 300 are planted
     uint32_t bodySignatures = 10000;
     uint32_t hashSignatures = 100000;
 };

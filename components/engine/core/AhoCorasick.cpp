@@ -83,12 +83,17 @@ bool AhoCorasick::ComputeFailures(const Vec<uint32_t>& order, const Vec<uint32_t
     oldFail.Init(alloc);
     if (!oldFail.Grow(nodes.Count()))
         return false;
+    // Most failure chains end at the root, whose list of children is the longest.
+    uint32_t rootChild[256] = {};
+    for (uint32_t child = nodes[0].firstChild; child; child = nodes[child].nextSibling)
+        rootChild[nodes[child].byte] = child;
     for (uint32_t i = 0; i < order.Count(); ++i) {
         uint32_t node = order[i];
         for (uint32_t child = nodes[node].firstChild; child; child = nodes[child].nextSibling) {
             uint32_t target = 0;
             for (uint32_t f = oldFail[node]; node != 0; f = oldFail[f]) {
-                target = FindChild(f, uint8_t(nodes[child].byte));
+                uint8_t byte = uint8_t(nodes[child].byte);
+                target = f == 0 ? rootChild[byte] : FindChild(f, byte);
                 if (target || f == 0)
                     break;
             }
