@@ -37,8 +37,6 @@ BOOL SystemParametersInfoW(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWi
     switch (uiAction) {
     case SPI_GETPLATFORMTYPE:
         return CopyParameterText(profile.platformType, uiParam, pvParam);
-    case SPI_GETOEMINFO:
-        return CopyParameterText(u"Orv Device", uiParam, pvParam);
     default:
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

@@ -287,7 +287,6 @@ typedef struct _OSVERSIONINFOW {
 static_assert(sizeof(OSVERSIONINFOW) == 276, "OSVERSIONINFOW is the platform's 276-byte record");
 
 #define SPI_GETPLATFORMTYPE 257
-#define SPI_GETOEMINFO 258
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
 
