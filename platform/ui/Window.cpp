@@ -1,5 +1,6 @@
 // The window table, class registration, creation and destruction.
 #include <algorithm>
+#include <functional>
 #include <atomic>
 #include <map>
 #include <unordered_map>
@@ -107,8 +108,16 @@ bool ClassIs(HWND hwnd, const char16_t* name)
     return ClassKey(ClassNameOf(hwnd)) == ClassKey(name);
 }
 
+// Work handed to a window's thread by automation arrives as this message and never reaches the
+// window procedure.
+constexpr UINT RUN_ON_THREAD_MESSAGE = 0x03FE;
+
 LRESULT CallWindowOnThisThread(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == RUN_ON_THREAD_MESSAGE && wParam == 0x5753) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 1;
+    }
     WNDPROC proc = nullptr;
     {
         std::lock_guard<std::recursive_mutex> guard(TableLock());
@@ -339,3 +348,12 @@ int InternalGetText(HWND hwnd, WCHAR* buffer, int size)
 }
 
 }  // namespace wce::ui
+
+namespace wce::automation {
+
+bool RunOnWindowThread(HWND hwnd, const std::function<void()>& work)
+{
+    return SendMessageW(hwnd, wce::ui::RUN_ON_THREAD_MESSAGE, 0x5753, LPARAM(&work)) == 1;
+}
+
+}  // namespace wce::automation

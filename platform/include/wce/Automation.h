@@ -2,6 +2,7 @@
 // (message boxes, windows, controls) the way a user at the device would.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,16 @@ bool SaveScreenshot(const char* hostPath);
 
 // Paints every window that is waiting to be painted, on the calling thread (its own windows).
 void PaintPendingWindows();
+
+// Runs work on the thread that owns hwnd (handled while that thread waits for messages) and
+// returns when it is done; false when the window is gone.
+bool RunOnWindowThread(HWND hwnd, const std::function<void()>& work);
+
+// Starts the automation socket of this process (also started at load when WCE_AUTOMATION=1);
+// the wce-auto tool talks to it. False when the socket cannot be made.
+bool StartAutomationServer();
+// Runs one automation command line (as wce-auto sends it) and returns the reply text.
+std::string RunAutomationCommand(const std::string& line);
 
 // Moves the message-loop clock forward: timers fall due without waiting in real time.
 void AdvanceUiClock(DWORD milliseconds);

@@ -1,0 +1,74 @@
+// wce-auto: sends one automation command to a running program of the device and prints the reply.
+//   wce-auto [-p <pid>] <command> [arguments...]      (see AutomationCommands.cpp for the commands)
+// Without -p, the first live process of the device with an automation socket is used.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "platform/ui/RemoteProtocol.h"
+
+static std::string FindSocket(long pid)
+{
+    std::string folder = wce::ui::RuntimeFolder();
+    if (pid > 0)
+        return folder + "/auto-" + std::to_string(pid) + ".sock";
+    DIR* dir = opendir(folder.c_str());
+    std::string found;
+    while (dir && found.empty()) {
+        dirent* entry = readdir(dir);
+        if (!entry)
+            break;
+        long candidate = 0;
+        if (std::sscanf(entry->d_name, "auto-%ld.sock", &candidate) == 1 && kill(pid_t(candidate), 0) == 0)
+            found = folder + "/" + entry->d_name;
+    }
+    if (dir)
+        closedir(dir);
+    return found;
+}
+
+int main(int argc, char** argv)
+{
+    long pid = 0;
+    int first = 1;
+    if (argc > 2 && std::strcmp(argv[1], "-p") == 0) {
+        pid = std::atol(argv[2]);
+        first = 3;
+    }
+    if (first >= argc) {
+        std::fprintf(stderr, "usage: wce-auto [-p pid] list|command|tap|tapid|key|combo|row|box|answer|wait|screenshot ...\n");
+        return 2;
+    }
+    std::string line;
+    for (int i = first; i < argc; ++i)
+        line += (i > first ? " " : "") + std::string(argv[i]);
+    std::string path = FindSocket(pid);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (path.empty() || path.size() >= sizeof(address.sun_path) || fd < 0) {
+        std::fprintf(stderr, "wce-auto: no program with automation is running on this device\n");
+        return 1;
+    }
+    path.copy(address.sun_path, path.size());
+    line += "\n";
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        write(fd, line.data(), line.size()) != ssize_t(line.size())) {
+        std::fprintf(stderr, "wce-auto: cannot reach %s\n", path.c_str());
+        return 1;
+    }
+    char buffer[4096];
+    ssize_t got = 0;
+    bool failed = false;
+    while ((got = read(fd, buffer, sizeof(buffer))) > 0) {
+        failed = failed || std::strncmp(buffer, "error", 5) == 0 || std::strncmp(buffer, "timeout", 7) == 0;
+        fwrite(buffer, 1, size_t(got), stdout);
+    }
+    close(fd);
+    return failed ? 1 : 0;
+}
