@@ -180,7 +180,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
         else if (parent)
             InvalidateRect(parent, &rect, TRUE);
         else
-            InvalidateScreen();
+            UncoverScreenArea(rect);
     }
     if (topLevel && show && nCmdShow != SW_SHOWNA)
         SetActiveWindow(hWnd);

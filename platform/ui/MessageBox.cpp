@@ -4,9 +4,12 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
+#include <cstdint>
 
 #include "wce/Automation.h"
 #include "wce/WinUser.h"
+#include "GdiLink.h"
 #include "ModalWait.h"
 
 namespace {
@@ -43,6 +46,44 @@ int TakeQueuedAnswer(BoxState& state)
 
 }  // namespace
 
+namespace wce::ui {
+
+HWND CreateMessageBoxWindow(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style);
+
+namespace {
+std::mutex boxWindowsLock;
+std::vector<std::pair<HWND, size_t>> boxWindows;   // the window of each box that has one
+}  // namespace
+
+void RegisterBoxWindow(HWND window, size_t index)
+{
+    std::lock_guard<std::mutex> guard(boxWindowsLock);
+    boxWindows.emplace_back(window, index);
+}
+
+// A button of the box's window was pressed: that box is answered (if automation has not already).
+void AnswerBoxFromWindow(HWND window, int answer)
+{
+    size_t index = SIZE_MAX;
+    {
+        std::lock_guard<std::mutex> guard(boxWindowsLock);
+        for (auto it = boxWindows.begin(); it != boxWindows.end(); ++it) {
+            if (it->first == window) {
+                index = it->second;
+                boxWindows.erase(it);
+                break;
+            }
+        }
+    }
+    BoxState& state = Boxes();
+    std::lock_guard<std::mutex> guard(state.lock);
+    if (index < state.history.size() && state.history[index].answer == 0)
+        state.history[index].answer = answer;
+    state.changed.notify_all();
+}
+
+}  // namespace wce::ui
+
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 {
     BoxState& state = Boxes();
@@ -60,10 +101,18 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
     if (box.answer != 0)
         return box.answer;
     guard.unlock();
+    // On a screen the box is a window of its own that a tap answers; automation answers it too.
+    HWND window = wce::ui::CanPaint() ? wce::ui::CreateMessageBoxWindow(hWnd, box.text, box.caption, uType) : nullptr;
+    if (window)
+        wce::ui::RegisterBoxWindow(window, index);
     wce::ui::ModalWaitUntil(hWnd, [&state, index] {
         std::lock_guard<std::mutex> g(state.lock);
-        return state.history.size() > index && state.history[index].answer != 0;
+        return state.history.size() <= index || state.history[index].answer != 0;
     });
+    if (window) {
+        wce::ui::AnswerBoxFromWindow(window, IDCANCEL);   // forgets the window; the answer is already set
+        DestroyWindow(window);
+    }
     guard.lock();
     return state.history.size() > index ? state.history[index].answer : IDCANCEL;
 }

@@ -105,6 +105,20 @@ HWND FindWindowNeedingPaint(DWORD threadId, HWND filter)
     return nullptr;
 }
 
+void UncoverScreenArea(const RECT& area)
+{
+    // What a top-level window leaves behind is the empty desktop until the windows below repaint.
+    if (CanPaint()) {
+        if (HDC hdc = WceCreateSurfaceDC(0, 0, &area)) {
+            RECT local { 0, 0, area.right, area.bottom };
+            FillRect(hdc, &local, GetSysColorBrush(COLOR_WINDOW));
+            DeleteDC(hdc);
+        }
+    }
+    InvalidateScreen();
+    PaintCaptionBar();
+}
+
 void InvalidateScreen()
 {
     for (HWND top : TopLevelWindows())

@@ -117,6 +117,7 @@ void PublishTopLevel(HWND hwnd)
     std::u16string className = ClassNameOf(hwnd);
     if (className.empty() || ClassIs(hwnd, u"menu_worker") || ClassIs(hwnd, u"ComboLBox"))
         return;
+    StartRemoteServer();   // listening before the entry appears, so whoever finds it can reach it
     WCHAR title[256] = {};
     InternalGetText(hwnd, title, 256);
     std::u16string text(title);
@@ -132,7 +133,6 @@ void PublishTopLevel(HWND hwnd)
         rename(temporary.c_str(), path.c_str());
     else
         unlink(temporary.c_str());
-    StartRemoteServer();
 }
 
 void UnpublishTopLevel(HWND hwnd)

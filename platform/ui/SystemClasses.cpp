@@ -15,6 +15,7 @@ LRESULT ProgressProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT DialogClassProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT DropDownProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT MenuBarProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT MessageBoxWindowProc(HWND, UINT, WPARAM, LPARAM);
 
 void EnsureSystemClasses()
 {
@@ -29,6 +30,7 @@ void EnsureSystemClasses()
         RegisterSystemClass(u"Dialog", DialogClassProc, 0);
         RegisterSystemClass(u"ComboLBox", DropDownProc, 0);
         RegisterSystemClass(u"menu_worker", MenuBarProc, 0);
+        RegisterSystemClass(u"WceMessageBox", MessageBoxWindowProc, 0);
     });
 }
 

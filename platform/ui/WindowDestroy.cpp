@@ -95,6 +95,6 @@ BOOL DestroyWindow(HWND hWnd)
     if (wasVisible && parent)
         InvalidateRect(parent, &rect, TRUE);
     else if (wasVisible)
-        wce::ui::InvalidateScreen();
+        wce::ui::UncoverScreenArea(rect);
     return TRUE;
 }

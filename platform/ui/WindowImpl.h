@@ -117,3 +117,8 @@ int InternalGetText(HWND hwnd, WCHAR* buffer, int size);
 void PaintCaptionBar();
 bool TapCaptionBar(POINT point);
 }  // namespace wce::ui
+
+namespace wce::ui {
+// Clears a screen area a top-level window no longer covers and has the rest repaint.
+void UncoverScreenArea(const RECT& area);
+}  // namespace wce::ui

@@ -24,6 +24,10 @@ INT_PTR AutomatedProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
         HWND combo = GetDlgItem(dlg, 13);
         SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(u"one"));
         SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(u"two"));
+        PostMessageW(dlg, WM_APP, 0, 0);   // handled once the dialog is up and active
+        return TRUE;
+    }
+    if (message == WM_APP) {
         std::thread([dlg] {
             listing = wce::automation::RunAutomationCommand("list");
             comboReply = wce::automation::RunAutomationCommand("combo 13 1");

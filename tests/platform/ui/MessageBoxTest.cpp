@@ -1,6 +1,8 @@
 // Message boxes: recorded, answered from the queue, and answered through automation from another thread.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "wce/Automation.h"
@@ -51,6 +53,37 @@ TEST_F(MessageBoxTest, WaitingBoxFromWorkerIsAnsweredByAnotherThread)
     worker.join();
     EXPECT_EQ(IDYES, result);
     EXPECT_FALSE(wce::automation::AnswerMessageBox(IDNO));   // nothing is up any more
+}
+
+}  // namespace
+
+namespace {
+
+// On a screen the waiting box is a window: tapping its No button answers it, and a screenshot
+// taken meanwhile shows it.
+TEST_F(MessageBoxTest, TapOnTheBoxButtonAnswersIt)
+{
+    wce::automation::SetMessageBoxesWait(true);
+    std::string tapReply;
+    std::thread worker([&] {
+        wce::automation::MessageBoxRecord box;
+        ASSERT_TRUE(wce::automation::WaitForMessageBox(box, 5000));
+        for (int i = 0; i < 200 && !FindWindowW(u"WceMessageBox", nullptr); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!FindWindowW(u"WceMessageBox", nullptr)) {
+            wce::automation::AnswerMessageBox(IDNO);   // no screen: the box has no window to tap
+            return;
+        }
+#ifdef ORV_UI_SCREENSHOT_DIR
+        wce::automation::RunAutomationCommand(std::string("screenshot \"") + ORV_UI_SCREENSHOT_DIR + "/MessageBox.png\"");
+#endif
+        tapReply = wce::automation::RunAutomationCommand("tapid 7");
+    });
+    EXPECT_EQ(IDNO, MessageBoxW(nullptr, u"Virus found in \\Temp\\b.dll. Delete it?", u"Scan", MB_YESNO | MB_ICONQUESTION));
+    worker.join();
+    EXPECT_EQ(nullptr, FindWindowW(u"WceMessageBox", nullptr));
+    if (!tapReply.empty())
+        EXPECT_EQ(0u, tapReply.rfind("ok", 0));
 }
 
 }  // namespace
