@@ -120,6 +120,7 @@ TEST_F(WindowTest, RelationsAndLookup)
 
 TEST_F(WindowTest, GeometryMapsBetweenChildAndScreen)
 {
+    DestroyWindow(CreateRecorder());   // registers the recorder class
     HWND parent = Track(CreateWindowExW(0, u"UiTestRecorder", u"", 0, 10, 20, 200, 100, nullptr, nullptr, nullptr, nullptr));
     HWND child = CreateWindowExW(0, u"UiTestRecorder", u"", WS_CHILD, 5, 6, 50, 40, parent, nullptr, nullptr, nullptr);
     RECT rect {};
