@@ -101,6 +101,7 @@ void MarkDialog(HWND hwnd, DLGPROC proc, HFONT font)
         window->isDialog = true;
         window->dialogProc = proc;
         window->font = font;
+        window->templateFont = font;
     }
 }
 
@@ -122,8 +123,11 @@ HWND BuildDialog(HINSTANCE instance, const DialogTemplate& dialog, HWND owner, D
     HWND hwnd = CreateWindowExW(dialog.exStyle, className.c_str(), dialog.title.c_str(), style, place.left,
                                 place.top, place.right - place.left, place.bottom - place.top, owner, nullptr,
                                 instance, nullptr);
-    if (!hwnd)
+    if (!hwnd) {
+        if (font)
+            DeleteObject(font);
         return nullptr;
+    }
     MarkDialog(hwnd, proc, font);
     for (const DialogItemTemplate& item : dialog.items) {
         if (!CreateItem(hwnd, instance, item, units, font)) {

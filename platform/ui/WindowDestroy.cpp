@@ -1,10 +1,12 @@
 // DestroyWindow: owned windows first, then WM_DESTROY parents first and WM_NCDESTROY children first.
 #include <algorithm>
+#include <utility>
 
 #include "MessageQueueImpl.h"
 #include "ModalWait.h"
 #include "WindowImpl.h"
 #include "wce/WinBase.h"
+#include "wce/WinGdi.h"
 
 namespace wce::ui {
 
@@ -48,6 +50,7 @@ void SendNcDestroyAndRemove(HWND hwnd)
     SendMessageW(hwnd, WM_NCDESTROY, 0, 0);
     DWORD threadId = 0;
     std::unique_ptr<ControlState> state;   // freed outside the lock
+    HGDIOBJ templateFont = nullptr;
     {
         std::lock_guard<std::recursive_mutex> guard(TableLock());
         Window* window = FindWindowRecord(hwnd);
@@ -55,7 +58,11 @@ void SendNcDestroyAndRemove(HWND hwnd)
             return;
         threadId = window->threadId;
         state = std::move(window->control);
+        templateFont = std::exchange(window->templateFont, nullptr);
     }
+    // The dialog manager made this font for the dialog and its controls; they are all gone now.
+    if (templateFont)
+        DeleteObject(templateFont);
     KillWindowTimers(hwnd, threadId);
     ForgetFocusAndActivation(hwnd);
     ReleaseWindowRecord(hwnd);

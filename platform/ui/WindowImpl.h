@@ -41,6 +41,7 @@ struct Window {
     bool needsPaint = false;
     bool needsErase = false;
     HGDIOBJ font = nullptr;
+    HGDIOBJ templateFont = nullptr;   // made from a dialog template; deleted with the dialog
     // Dialogs.
     bool isDialog = false;
     DLGPROC dialogProc = nullptr;
