@@ -285,6 +285,34 @@ TEST_F(ScanWorkerTest, StartWhileRunningDoesNothing)
     EXPECT_EQ(2u, bridge.scanned.size());
 }
 
+// The clock is fixed while the walk is held inside the bridge, then moved on before it goes on.
+TEST_F(ScanWorkerTest, ElapsedTimeShowsMinutesWithoutWrappingAndTwoDigitSeconds)
+{
+    device.Write("a", "x");
+    const struct { const char* later; const char16_t* shown; } rows[] = {
+        { "2026-01-01T01:02:05", u"62:05" },
+        { "2026-01-01T00:00:59", u"0:59" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.later);
+        setenv("WCE_FAKE_TIME", "2026-01-01T00:00:00", 1);
+        std::atomic<bool> entered { false }, release { false };
+        bridge.onScan = [&](const std::u16string&) {
+            entered = true;
+            while (!release.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        worker->StartScan();
+        while (!entered.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        setenv("WCE_FAKE_TIME", row.later, 1);
+        release = true;
+        TickUntilIdle();
+        EXPECT_EQ(row.shown, view.Text(IDC_SCAN_ELAPSED));
+    }
+    unsetenv("WCE_FAKE_TIME");
+}
+
 // The page closes while the bridge is still busy: the bounded wait gives up, the destruction
 // waits for the thread to return before the bridge and log lose the worker's references.
 TEST_F(ScanWorkerTest, DestructionWaitsForAWorkerThatOutlivesStopAndWait)
