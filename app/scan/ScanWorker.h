@@ -24,6 +24,8 @@ constexpr int32_t FINDING_SLOTS_STEP = 16;
 
 // Owned by the scan page, which implements the view and must call WaitForExit before it frees
 // anything the view uses. Texts are the page's; they must stay put while the worker lives.
+// The page's StopAndWait, StartScan, RequestStop, UpdateElapsed and IsRunning slots and its timer
+// (OnScanTimer) forward here; OnInitDialog calls StartScan, OnClose StopAndWait.
 //
 // Lifetime: every run is one thread whose handle the worker keeps. StopAndWait gives up after
 // 256 ms, as the page's close does, but WaitForExit (the page's destructor) waits for that thread

@@ -188,6 +188,41 @@ TEST_F(ScanWorkerTest, StopDuringTheCountSkipsTheScan)
     EXPECT_EQ(100, view.Progress().back());
 }
 
+TEST_F(ScanWorkerTest, SecondRunStartsFromEmptyCountersListAndResults)
+{
+    Infect("a.exe", SCAN_FOUND_LEFT, u"V");
+    Infect("b.exe", SCAN_FOUND_LEFT, u"V");
+    RunToEnd();
+    ASSERT_EQ(2, worker->GetFindingCount());
+    bridge.findings.erase(u"\\a.exe");
+    RunToEnd();
+    EXPECT_EQ(2, worker->GetScannedCount());
+    EXPECT_EQ(1, worker->GetInfectedCount());
+    ASSERT_EQ(1, worker->GetFindingCount());
+    EXPECT_EQ(u"\\b.exe", std::u16string(worker->GetFindingPath(0)));
+    EXPECT_EQ((std::vector<std::u16string> { u"start", u"V|\\b.exe|left", u"infected" }), ResultLines());
+    EXPECT_EQ(u"1", view.Text(IDC_SCAN_INFECTED));
+}
+
+TEST(ScanWorkerWithoutBridgeTest, WalksAndCountsButFindsNothing)
+{
+    TestDevice device;
+    device.Write("x/a.exe", "x");
+    device.Write("b.exe", "x");
+    ScanTexts texts = MakeTexts();
+    FakeView view;
+    ScanWorker worker(&view, &texts, nullptr);
+    worker.StartScan();
+    while (worker.IsRunning()) {
+        worker.OnScanTimer(SCAN_TIMER_ID);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(2, worker.GetScannedCount());
+    EXPECT_EQ(0, worker.GetInfectedCount());
+    EXPECT_EQ(u"clean", view.Text(IDC_SCAN_CURRENT));
+    EXPECT_EQ(100, view.Progress().back());
+}
+
 class TreatAllTest : public ScanWorkerTest {
 protected:
     void SetUp() override
