@@ -92,7 +92,9 @@ int LoadResString(WCHAR* buffer, UINT id, int size);
 int SetCaption(DialogPage* page, const WCHAR* text);
 void ApplyLayout(DialogPage* page);
 int ShowMessage(DialogPage* page, const WCHAR* text);
+// The format takes two strings (null reads as empty) or, in the second form, two integers.
 int AskFormatted(DialogPage* page, UINT formatId, const WCHAR* first, const WCHAR* second);
+int AskFormatted(DialogPage* page, UINT formatId, int first, int second);
 int InstallComboKeys(HWND combo);
 LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM first, LPARAM second);
 

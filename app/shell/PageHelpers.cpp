@@ -73,19 +73,35 @@ int ShowMessage(DialogPage* page, const WCHAR* text)
     return MessageBoxW(page->dialog, text, caption, MB_YESNO | MB_ICONQUESTION);
 }
 
-int AskFormatted(DialogPage* page, UINT formatId, const WCHAR* first, const WCHAR* second)
+namespace {
+
+// Both buffers are 4096 characters; without memory for them the answer is No, which leaves
+// everything as it is.
+template <typename Arg>
+int AskWith(DialogPage* page, UINT formatId, Arg first, Arg second)
 {
     static constexpr int BUFFER_CHARS = 4096;
     WCHAR* format = new (std::nothrow) WCHAR[BUFFER_CHARS]();
     WCHAR* text = new (std::nothrow) WCHAR[BUFFER_CHARS]();
     int answer = IDNO;
-    // Without memory for the question the answer is No, which leaves the files as they are.
     if (format && text) {
         LoadResString(format, formatId, 128);
-        wsprintfW(text, format, first ? first : u"", second ? second : u"");
+        wsprintfW(text, format, first, second);
         answer = ShowMessage(page, text);
     }
     delete[] format;
     delete[] text;
     return answer;
+}
+
+} // namespace
+
+int AskFormatted(DialogPage* page, UINT formatId, const WCHAR* first, const WCHAR* second)
+{
+    return AskWith(page, formatId, first ? first : u"", second ? second : u"");
+}
+
+int AskFormatted(DialogPage* page, UINT formatId, int first, int second)
+{
+    return AskWith(page, formatId, first, second);
 }

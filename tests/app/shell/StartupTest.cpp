@@ -1,0 +1,190 @@
+// Start-up and exit of the program in-process: welcome window, main window, menu bar, log lines,
+// single instance and the choice of the resource library.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <wce/Automation.h>
+#include <wce/Shell.h>
+
+#include <ResourceIds.h>
+
+#include "AppMain.h"
+#include "AppState.h"
+#include "MainWindow.h"
+#include "ShellDevice.h"
+
+namespace {
+
+HWND WaitForWindow(const WCHAR* className, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; ++waited) {
+        if (HWND window = FindWindowW(className, nullptr))
+            return window;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return nullptr;
+}
+
+std::u16string ResString(UINT id)
+{
+    WCHAR buffer[256] = {};
+    LoadStringW(g_app.resourceModule, id, buffer, 256);
+    return buffer;
+}
+
+std::u16string ModuleFileName(HMODULE module)
+{
+    WCHAR buffer[MAX_PATH] = {};
+    GetModuleFileNameW(module, buffer, MAX_PATH);
+    return buffer;
+}
+
+// Runs AppMain on its own thread, as the program's user-interface thread.
+class RunningProgram {
+public:
+    RunningProgram() : thread([this] { result = AppMain(GetModuleHandleW(nullptr)); }) {}
+    ~RunningProgram()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+    int Join()
+    {
+        thread.join();
+        return result;
+    }
+    std::atomic<int> result { 12345 };
+    std::thread thread;
+};
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ShellDevice::AttachPictures();
+        wce::automation::ResetMessageBoxes();
+    }
+    std::u16string Log() const
+    {
+        std::string bytes = ShellDevice::ReadHost(device->programFolder / "OrvMobile.Log");
+        std::u16string text;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+            text.push_back(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
+        return text;
+    }
+    std::unique_ptr<ShellDevice> device;
+};
+
+TEST_F(StartupTest, WelcomeThenMainWindowWithTitleMenuBarAndLogLines)
+{
+    device = std::make_unique<ShellDevice>();
+    device->InstallResources();
+    device->InstallEngine();
+    RunningProgram program;
+    HWND welcome = WaitForWindow(u"Welcome", 5000);
+    ASSERT_NE(nullptr, welcome);
+    HWND main = WaitForWindow(MAIN_CLASS_NAME, 10000);
+    ASSERT_NE(nullptr, main);
+    for (int i = 0; i < 5000 && IsWindow(welcome); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(IsWindow(welcome));
+
+    std::u16string title;
+    HWND bar = nullptr;
+    RECT barRect = {}, frame = {};
+    wce::automation::RunOnWindowThread(main, [&] {
+        WCHAR text[128] = {};
+        GetWindowTextW(main, text, 128);
+        title = text;
+        bar = g_app.mainMenuBar;
+        GetWindowRect(bar, &barRect);
+        GetWindowRect(main, &frame);
+    });
+    EXPECT_EQ(ResString(IDS_APP_TITLE), title);
+    EXPECT_FALSE(title.empty());
+    ASSERT_NE(nullptr, bar);
+    EXPECT_EQ(main, GetWindow(bar, GW_OWNER));
+    EXPECT_EQ(barRect.top, frame.bottom);   // the window ends where its menu bar begins
+    EXPECT_TRUE(g_app.started);
+
+    PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_EQ(0, program.Join());
+    EXPECT_FALSE(IsWindow(main));
+    const std::u16string log = Log();
+    const size_t start = log.find(ResString(IDS_LOG_START));
+    const size_t end = log.find(ResString(IDS_LOG_END));
+    ASSERT_NE(std::u16string::npos, start);
+    ASSERT_NE(std::u16string::npos, end);
+    EXPECT_LT(start, end);
+    EXPECT_EQ(nullptr, g_app.frame);
+}
+
+TEST_F(StartupTest, SmartphoneStartsWithItsMenuBarAndFamilyFlags)
+{
+    device = std::make_unique<ShellDevice>(std::vector<std::pair<std::string, std::string>> {
+        { "WCE_PLATFORM", "SmartPhone" } });
+    device->InstallResources({ "OrvResEN.DLL" });
+    RunningProgram program;
+    HWND main = WaitForWindow(MAIN_CLASS_NAME, 10000);
+    ASSERT_NE(nullptr, main);
+    HWND bar = nullptr;
+    wce::automation::RunOnWindowThread(main, [&] { bar = g_app.mainMenuBar; });
+    EXPECT_NE(nullptr, bar);
+    EXPECT_EQ(0x20000200u, g_app.platformFlags);
+    PostMessageW(main, WM_COMMAND, CMD_OK, 0);
+    EXPECT_EQ(0, program.Join());
+}
+
+TEST_F(StartupTest, RunningInstanceIsFoundAndAnswersWithItsMainWindow)
+{
+    device = std::make_unique<ShellDevice>();
+    device->InstallResources({ "OrvResEN.DLL" });
+    RunningProgram program;
+    HWND main = WaitForWindow(MAIN_CLASS_NAME, 10000);
+    ASSERT_NE(nullptr, main);
+    EXPECT_EQ(LRESULT(main), SendMessageW(main, 0x8002, 0, 0));   // no page open
+    EXPECT_TRUE(ActivateRunningInstance());
+    PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_EQ(0, program.Join());
+    EXPECT_FALSE(ActivateRunningInstance());
+}
+
+TEST_F(StartupTest, WithoutAnyResourceLibraryTheStopBoxIsShownAndTheProgramEnds)
+{
+    device = std::make_unique<ShellDevice>();
+    EXPECT_EQ(0, AppMain(GetModuleHandleW(nullptr)));
+    auto boxes = wce::automation::GetMessageBoxHistory();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(u"No resource file", boxes[0].text);
+    EXPECT_EQ(u"DaskMobile", boxes[0].caption);
+    EXPECT_EQ(16u, boxes[0].style);
+    EXPECT_EQ(nullptr, FindWindowW(MAIN_CLASS_NAME, nullptr));
+}
+
+TEST_F(StartupTest, ResourceLibraryFollowsTheCodePageAndFallsBackToEnglish)
+{
+    struct Row {
+        const char* codePage;
+        std::vector<std::string> installed;
+        const char16_t* expected;
+    };
+    const Row rows[] = {
+        { "936", { "OrvResCN.DLL", "OrvResEN.DLL" }, u"OrvResCN.DLL" },
+        { "936", { "OrvResEN.DLL" }, u"OrvResEN.DLL" },
+        { "950", { "OrvResTW.DLL", "OrvResEN.DLL" }, u"OrvResTW.DLL" },
+        { "1252", { "OrvResCN.DLL", "OrvResTW.DLL", "OrvResEN.DLL" }, u"OrvResEN.DLL" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.codePage);
+        ShellDevice rowDevice(std::vector<std::pair<std::string, std::string>> { { "WCE_CODEPAGE", row.codePage } });
+        rowDevice.InstallResources(row.installed);
+        ASSERT_TRUE(LoadResourceLibrary());
+        const std::u16string path = ModuleFileName(g_app.resourceModule);
+        EXPECT_EQ(row.expected, path.substr(path.size() - std::u16string(row.expected).size()));
+    }
+}
+
+} // namespace
