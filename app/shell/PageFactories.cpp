@@ -4,9 +4,9 @@
 
 #include "DialogPage.h"
 
-// FIXME: construct the log, backup, scan, option and about pages here as each one lands.
+// FIXME: construct the log, backup, scan and option pages here as each one lands (the about
+// page has its factory beside it in the pages library).
 AppPage* CreateLogPage(ServiceContext*, LogWriter*) { return nullptr; }
 AppPage* CreateBackupPage(ServiceContext*) { return nullptr; }
 AppPage* CreateScanPage(ServiceContext*, ScanBridge*, LogWriter*) { return nullptr; }
 AppPage* CreateOptionPage(ServiceContext*) { return nullptr; }
-AppPage* CreateAboutPage(ServiceContext*) { return nullptr; }

@@ -1,0 +1,114 @@
+// The about page: the engine facts from the service context, and the page opened from the menu.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include <wce/Automation.h>
+
+#include "AboutPage.h"
+#include "AppMain.h"
+#include "AppState.h"
+#include "MainWindow.h"
+#include "PageFactories.h"
+#include "ServiceLibrary.h"
+#include "ShellDevice.h"
+
+namespace {
+
+std::u16string TextOf(HWND dialog, int id)
+{
+    WCHAR text[64] = {};
+    GetWindowTextW(GetDlgItem(dialog, id), text, 64);
+    return text;
+}
+
+class AboutPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(BindServiceLibrary());
+        context = GetServiceFactories().createServiceContext();
+        ASSERT_NE(nullptr, context);
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.lpszClassName = u"AboutTestHost";
+        RegisterClassW(&windowClass);
+        host = CreateWindowExW(0, u"AboutTestHost", u"", WS_POPUP, 0, 0, 200, 150, nullptr, nullptr, nullptr, nullptr);
+        for (int id = 1022; id <= 1024; ++id)
+            CreateWindowExW(0, u"STATIC", u"", WS_CHILD, 0, 0, 50, 10, host, reinterpret_cast<HMENU>(intptr_t(id)),
+                            nullptr, nullptr);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(host);
+        if (context)
+            context->Release();
+    }
+    ServiceContext* context = nullptr;
+    HWND host = nullptr;
+};
+
+TEST_F(AboutPageTest, ShowsPackedVersionDatabaseDateAndBuildDate)
+{
+    EngineDate date = {};
+    date.year = 2006;
+    date.month = 9;
+    date.day = 15;
+    context->SetEngineInfo(0x020504D2, &date);
+    AppPage* page = CreateAboutPage(context);
+    ASSERT_NE(nullptr, page);
+    page->dialog = host;
+    page->OnInitDialog(host, 0, 0);
+    EXPECT_EQ(u"2.5.1234", TextOf(host, 1022));
+    EXPECT_EQ(u"2006.9.15", TextOf(host, 1023));
+    EXPECT_EQ(u"2006.09.15", TextOf(host, 1024));
+    EXPECT_EQ(PAGE_KIND_ABOUT, page->GetPageKind());
+    static_cast<PageDisposer*>(page)->Destroy(1);
+}
+
+TEST_F(AboutPageTest, WithoutEngineFactsShowsZeros)
+{
+    AppPage* page = CreateAboutPage(context);
+    ASSERT_NE(nullptr, page);
+    page->dialog = host;
+    page->OnInitDialog(host, 0, 0);
+    EXPECT_EQ(u"0.0.0", TextOf(host, 1022));
+    EXPECT_EQ(u"0.0.0", TextOf(host, 1023));
+    static_cast<PageDisposer*>(page)->Destroy(1);
+}
+
+TEST(AboutPageFromMenu, OpensAsADialogAndClosesWithDone)
+{
+    ShellDevice device;
+    device.InstallResources({ "OrvResEN.DLL" });
+    ShellDevice::AttachPictures();
+    std::thread ui([] { AppMain(GetModuleHandleW(nullptr)); });
+    HWND main = nullptr;
+    for (int i = 0; i < 10000 && !main; ++i) {
+        main = FindWindowW(MAIN_CLASS_NAME, nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_NE(nullptr, main);
+    PostMessageW(main, WM_COMMAND, CMD_SHOW_ABOUT, 0);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 10000 && !dialog; ++i) {
+        dialog = reinterpret_cast<HWND>(SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
+        if (dialog == main)
+            dialog = nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_NE(nullptr, dialog);
+    std::u16string built;
+    wce::automation::RunOnWindowThread(dialog, [&] { built = TextOf(dialog, 1024); });
+    EXPECT_EQ(u"2006.09.15", built);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 10000 && IsWindow(dialog); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(LRESULT(main), SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
+    PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
+    ui.join();
+}
+
+} // namespace
