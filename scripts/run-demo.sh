@@ -8,5 +8,7 @@ cmake --build --preset default -j "$(nproc)"
 if [ -x build/bin/OrvMobile ] && [ -f scripts/demo-device.sh ]; then
   exec bash scripts/demo-device.sh "$@"
 fi
-echo "Built the platform layer, the service library and the components in build/."
-echo "The OrvMobile program itself is not built yet; run scripts/test.sh to exercise what exists."
+echo "Built the platform layer, the service library, the engine image, the resource libraries and"
+echo "build/bin/OrvMobile (start-up, main window, about page) in build/."
+echo "The demo device and the scan, option, backup and log pages are not ready yet;"
+echo "run scripts/test.sh to exercise what exists."
