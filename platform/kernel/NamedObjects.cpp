@@ -4,6 +4,7 @@
 // a runtime folder of that device root (/tmp/wce-<uid>-<hash of the root>/). The kernel drops the
 // lock when its holder exits or is killed, so a crashed program never leaves a stale name behind.
 #include <cerrno>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -44,16 +45,6 @@ std::string Hex(uint64_t value)
     return text;
 }
 
-// The device's runtime folder, created on first use; empty when it cannot be made.
-std::string RuntimeFolder()
-{
-    const std::string& root = GetDeviceProfile().rootFolder;
-    std::string folder = "/tmp/wce-" + std::to_string(getuid()) + "-" + Hex(Fnv1a(root.data(), root.size()));
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return std::string();
-    return folder;
-}
-
 int OpenLockFile(const std::string& path)
 {
     return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -67,7 +58,7 @@ int OpenLockFile(const std::string& path)
 int HoldName(const std::u16string& name, bool& existed)
 {
     existed = false;
-    std::string folder = RuntimeFolder();
+    std::string folder = wce::DeviceRuntimeFolder();
     if (folder.empty())
         return -1;
     int guard = OpenLockFile(folder + "/guard.lock");
@@ -123,3 +114,19 @@ NamedObject* OpenOrCreateNamed(const WCHAR* name, NamedObject* candidate, bool& 
 }
 
 }  // namespace wce
+
+// The device's runtime folder, created on first use; empty when it cannot be made. A test process
+// that must not meet other processes of the same device root names a folder of its own.
+std::string wce::DeviceRuntimeFolder()
+{
+    if (const char* own = getenv("WCE_RUNTIME_DIR"); own != nullptr && *own != '\0') {
+        if (mkdir(own, 0700) != 0 && errno != EEXIST)
+            return std::string();
+        return own;
+    }
+    const std::string& root = GetDeviceProfile().rootFolder;
+    std::string folder = "/tmp/wce-" + std::to_string(getuid()) + "-" + Hex(Fnv1a(root.data(), root.size()));
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return std::string();
+    return folder;
+}

@@ -101,15 +101,7 @@ void SplitProxy(HWND proxy, pid_t& pid, uintptr_t& handle)
 
 std::string RuntimeFolder()
 {
-    const std::string& root = GetDeviceProfile().rootFolder;
-    uint64_t hash = 14695981039346656037ULL;   // FNV-1a, as the kernel names the same folder
-    for (unsigned char c : root)
-        hash = (hash ^ c) * 1099511628211ULL;
-    char hex[17];
-    std::snprintf(hex, sizeof(hex), "%016llx", static_cast<unsigned long long>(hash));
-    std::string folder = "/tmp/wce-" + std::to_string(getuid()) + "-" + hex;
-    mkdir(folder.c_str(), 0700);
-    return folder;
+    return wce::DeviceRuntimeFolder();
 }
 
 void PublishTopLevel(HWND hwnd)

@@ -33,6 +33,12 @@ bool HostPathFromDevice(const WCHAR* devicePath, std::string& hostPath);
 // Host path to device path ("\..."); false when the host path lies outside the device root.
 bool DevicePathFromHost(const std::string& hostPath, std::u16string& devicePath);
 
+// Folder of the device's live objects (named objects, the window registry, automation sockets):
+// /tmp/wce-<uid>-<hash of the root>, or WCE_RUNTIME_DIR when set, so that test processes running
+// side by side on one root do not see each other's windows. Created on first use; empty when it
+// cannot be made.
+std::string DeviceRuntimeFolder();
+
 // UTF-16 <-> UTF-8 for host file names; unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(const WCHAR* text, size_t length);
 std::u16string Utf8ToUtf16(const char* text, size_t length);

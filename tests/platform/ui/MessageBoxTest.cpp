@@ -82,8 +82,9 @@ TEST_F(MessageBoxTest, TapOnTheBoxButtonAnswersIt)
     EXPECT_EQ(IDNO, MessageBoxW(nullptr, u"Virus found in \\Temp\\b.dll. Delete it?", u"Scan", MB_YESNO | MB_ICONQUESTION));
     worker.join();
     EXPECT_EQ(nullptr, FindWindowW(u"WceMessageBox", nullptr));
-    if (!tapReply.empty())
+    if (!tapReply.empty()) {
         EXPECT_EQ(0u, tapReply.rfind("ok", 0));
+    }
 }
 
 }  // namespace

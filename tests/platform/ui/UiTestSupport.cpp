@@ -1,6 +1,10 @@
 // Helpers for the window manager tests.
 #include "UiTestSupport.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 namespace uitest {
 
 std::vector<Received>& Log()
@@ -55,3 +59,30 @@ std::vector<Received> Only(UINT message)
 }
 
 }  // namespace uitest
+
+namespace {
+
+// ctest runs the window tests as separate processes side by side on the same device root. Each
+// process gets a runtime folder of its own, so that none finds, taps or answers another's windows
+// (a child process such as the cross-process peer inherits the folder).
+struct OwnRuntimeFolder {
+    OwnRuntimeFolder()
+    {
+        char pattern[] = "/tmp/wce-uitest-XXXXXX";
+        if (const char* folder = mkdtemp(pattern)) {
+            path = folder;
+            setenv("WCE_RUNTIME_DIR", folder, 1);
+        }
+    }
+    ~OwnRuntimeFolder()
+    {
+        std::error_code ec;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ec);
+    }
+    std::string path;
+};
+
+OwnRuntimeFolder ownRuntimeFolder;
+
+}  // namespace
