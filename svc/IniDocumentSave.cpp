@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -182,6 +183,14 @@ void SaveIniDocument(IniDocument& document, const WCHAR* path) noexcept
     if (text.Failed())
         return;
     bool encoded = document.unicode ? EncodeUtf16(text, bytes) : EncodeAnsi(text, bytes);
+    // ANSI text that begins with the bytes FF FE would read back as UTF-16 with a byte-order mark
+    // and lose every setting; such a file is kept as UTF-16 instead, which reads back as written.
+    if (encoded && !document.unicode && bytes.size >= 2 && bytes.data[0] == 0xFF && bytes.data[1] == 0xFE) {
+        Bytes wide;
+        encoded = EncodeUtf16(text, wide);
+        std::swap(bytes.data, wide.data);
+        std::swap(bytes.size, wide.size);
+    }
     // An empty document still makes an empty ANSI file, as creating it anew would.
     if (!encoded && !(document.unicode == 0 && text.Length() == 1))
         return;

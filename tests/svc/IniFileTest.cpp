@@ -63,6 +63,19 @@ TEST_F(IniFileTest, KeyIsFoundWithoutRegardToCaseAndRebuiltWithItsComment)
     EXPECT_EQ("[OPTION]\r\nFlag=9     ; note\r\n", FileBytes());
 }
 
+// In code page 1252 a first line starting with "\xFF\xFE" looks like a byte-order mark once the empty
+// lines before it are gone; the rewrite is kept as UTF-16 so the settings still read back.
+TEST_F(IniFileTest, AnsiTextThatWouldStartWithAByteOrderMarkIsRewrittenAsUtf16)
+{
+    WriteFile("\r\xff\xfe[\rz");
+    SetInt(u"Fuzz", u"Key", 1);
+
+    const std::string mark("\xff\xfe", 2);
+    const std::string firstLetters("\xff\0\xfe\0", 4);
+    EXPECT_EQ(mark + firstLetters + Utf16Bytes("[\r\nz\r\n\r\n[Fuzz]\r\nKey=1\r\n"), FileBytes());
+    EXPECT_EQ(1, GetInt(u"Fuzz", u"Key", 0));
+}
+
 TEST_F(IniFileTest, ValuesReadAsTheLeadingDecimalNumber)
 {
     WriteFile("[S]\r\na=12abc\r\nb=abc\r\nc=\r\nd=  -3\r\ne=99999999999\r\n");
