@@ -7,15 +7,15 @@
 namespace wce::format {
 namespace {
 
-void ParseFlags(const WCHAR*& p, Spec& spec)
+void ParseFlags(const WCHAR*& p, Conversion& conversion)
 {
     for (;; ++p) {
         switch (*p) {
-        case u'-': spec.left = true; break;
-        case u'0': spec.zero = true; break;
-        case u'+': spec.plus = true; break;
-        case u' ': spec.space = true; break;
-        case u'#': spec.alternate = true; break;
+        case u'-': conversion.left = true; break;
+        case u'0': conversion.zero = true; break;
+        case u'+': conversion.plus = true; break;
+        case u' ': conversion.space = true; break;
+        case u'#': conversion.alternate = true; break;
         default: return;
         }
     }
@@ -36,17 +36,17 @@ int ParseCount(const WCHAR*& p, va_list* args)
     return value;
 }
 
-void ParseWidthAndPrecision(const WCHAR*& p, Spec& spec, va_list* args)
+void ParseWidthAndPrecision(const WCHAR*& p, Conversion& conversion, va_list* args)
 {
     int width = ParseCount(p, args);
     // A negative '*' width means left alignment, as in C.
-    spec.left = spec.left || width < 0;
-    spec.width = width < 0 ? (width < -(1 << 20) ? 1 << 20 : -width) : (width > (1 << 20) ? 1 << 20 : width);
+    conversion.left = conversion.left || width < 0;
+    conversion.width = width < 0 ? (width < -(1 << 20) ? 1 << 20 : -width) : (width > (1 << 20) ? 1 << 20 : width);
     if (*p != u'.')
         return;
     ++p;
     int precision = ParseCount(p, args);
-    spec.precision = precision < 0 ? -1 : (precision > (1 << 20) ? 1 << 20 : precision);
+    conversion.precision = precision < 0 ? -1 : (precision > (1 << 20) ? 1 << 20 : precision);
 }
 
 bool Follows(const WCHAR* p, const char* text)
@@ -59,43 +59,43 @@ bool Follows(const WCHAR* p, const char* text)
 }
 
 // h, l (32 bits on the device), ll and I64 (64 bits), I32, I (pointer-sized), w (wide text).
-void ParseSize(const WCHAR*& p, Spec& spec)
+void ParseSize(const WCHAR*& p, Conversion& conversion)
 {
     if (Follows(p, "I64") || Follows(p, "ll")) {
-        spec.size = Spec::Size::LongLong;
+        conversion.size = Conversion::Size::LongLong;
         p += *p == u'I' ? 3 : 2;
     } else if (Follows(p, "I32")) {
-        spec.size = Spec::Size::Long;
+        conversion.size = Conversion::Size::Long;
         p += 3;
     } else if (*p == u'I' || *p == u'z' || *p == u't' || *p == u'j') {
-        spec.size = *p == u'j' ? Spec::Size::LongLong : Spec::Size::Pointer;
+        conversion.size = *p == u'j' ? Conversion::Size::LongLong : Conversion::Size::Pointer;
         ++p;
     } else if (*p == u'l' || *p == u'L') {
-        spec.size = Spec::Size::Long;
+        conversion.size = Conversion::Size::Long;
         ++p;
     } else if (*p == u'h') {
-        spec.size = Spec::Size::Short;
+        conversion.size = Conversion::Size::Short;
         ++p;
     } else if (*p == u'w') {
-        spec.size = Spec::Size::Wide;
+        conversion.size = Conversion::Size::Wide;
         ++p;
     }
 }
 
-void FormatField(Output& out, const Spec& spec, va_list* args)
+void FormatField(Output& out, const Conversion& conversion, va_list* args)
 {
-    switch (spec.type) {
+    switch (conversion.type) {
     case u'd': case u'i': case u'u': case u'x': case u'X': case u'o': case u'p':
-        FormatInteger(out, spec, args);
+        FormatInteger(out, conversion, args);
         break;
     case u's': case u'S':
-        FormatText(out, spec, args);
+        FormatText(out, conversion, args);
         break;
     case u'c': case u'C':
-        FormatCharacter(out, spec, args);
+        FormatCharacter(out, conversion, args);
         break;
     case u'f': case u'F': case u'e': case u'E': case u'g': case u'G': case u'a': case u'A':
-        FormatFloat(out, spec, args);
+        FormatFloat(out, conversion, args);
         break;
     case u'n':
         // Writing through a pointer taken from the argument list is refused; the argument is
@@ -104,7 +104,7 @@ void FormatField(Output& out, const Spec& spec, va_list* args)
         break;
     default:
         // An unknown conversion prints its own character, as the platform's formatter does.
-        PutField(out, spec, &spec.type, 1);
+        PutField(out, conversion, &conversion.type, 1);
         break;
     }
 }
@@ -124,14 +124,14 @@ void FormatTo(Output& out, const WCHAR* format, va_list* args)
             out.Put(*p++);
             continue;
         }
-        Spec spec;
-        ParseFlags(p, spec);
-        ParseWidthAndPrecision(p, spec, args);
-        ParseSize(p, spec);
+        Conversion conversion;
+        ParseFlags(p, conversion);
+        ParseWidthAndPrecision(p, conversion, args);
+        ParseSize(p, conversion);
         if (*p == 0)
             break;
-        spec.type = *p++;
-        FormatField(out, spec, args);
+        conversion.type = *p++;
+        FormatField(out, conversion, args);
     }
 }
 

@@ -28,7 +28,7 @@ struct Output {
 };
 
 // A parsed conversion: %[flags][width][.precision][size]type.
-struct Spec {
+struct Conversion {
     bool left = false;
     bool zero = false;
     bool plus = false;
@@ -43,13 +43,13 @@ struct Spec {
 // Formats into out; args is consumed.
 void FormatTo(Output& out, const WCHAR* format, va_list* args);
 
-// The conversions of one field, given its spec; they take their arguments from args.
-void FormatInteger(Output& out, const Spec& spec, va_list* args);
-void FormatText(Output& out, const Spec& spec, va_list* args);
-void FormatCharacter(Output& out, const Spec& spec, va_list* args);
-void FormatFloat(Output& out, const Spec& spec, va_list* args);
+// The conversions of one field, given its conversion; they take their arguments from args.
+void FormatInteger(Output& out, const Conversion& conversion, va_list* args);
+void FormatText(Output& out, const Conversion& conversion, va_list* args);
+void FormatCharacter(Output& out, const Conversion& conversion, va_list* args);
+void FormatFloat(Output& out, const Conversion& conversion, va_list* args);
 
-// Writes text of the given length as a field: width, padding and alignment of spec.
-void PutField(Output& out, const Spec& spec, const WCHAR* text, size_t length);
+// Writes text of the given length as a field: width, padding and alignment of conversion.
+void PutField(Output& out, const Conversion& conversion, const WCHAR* text, size_t length);
 
 }  // namespace wce::format
