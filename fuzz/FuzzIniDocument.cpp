@@ -7,29 +7,11 @@
 #include <iterator>
 #include <string>
 
-#include <wce/DeviceProfile.h>
+#include "FuzzDeviceRoot.h"
 
 #include "svc/IniFile.h"
 
 namespace {
-
-// One device root per process, removed at exit; the name lives in static storage so that it is
-// still there when the exit handler runs.
-std::string DeviceRoot()
-{
-    static char root[] = "/tmp/orv-fuzz-ini-XXXXXX";
-    static bool made = [] {
-        mkdtemp(root);
-        setenv("WCE_DEVICE_ROOT", root, 1);
-        wce::ReloadDeviceProfile();
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(root, ignored);
-        });
-        return true;
-    }();
-    return made ? root : "";
-}
 
 std::string HostBytes(const std::string& path)
 {
@@ -41,7 +23,7 @@ std::string HostBytes(const std::string& path)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string hostPath = DeviceRoot() + "/fuzz.ini";
+    const std::string hostPath = FuzzDeviceRoot() + "/fuzz.ini";
     const std::string input(reinterpret_cast<const char*>(data), size);
     std::ofstream(hostPath, std::ios::binary | std::ios::trunc).write(input.data(), std::streamsize(size));
     char16_t out[64];

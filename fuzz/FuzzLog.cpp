@@ -7,29 +7,11 @@
 #include <string>
 #include <vector>
 
-#include <wce/DeviceProfile.h>
+#include "FuzzDeviceRoot.h"
 
 #include "svc/include/OrvMobileEngCE.h"
 
 namespace {
-
-// One device root per process, removed at exit; the name lives in static storage so that it is
-// still there when the exit handler runs.
-std::string DeviceRoot()
-{
-    static char root[] = "/tmp/orv-fuzz-log-XXXXXX";
-    static bool made = [] {
-        mkdtemp(root);
-        setenv("WCE_DEVICE_ROOT", root, 1);
-        wce::ReloadDeviceProfile();
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(root, ignored);
-        });
-        return true;
-    }();
-    return made ? root : "";
-}
 
 // The shown text is never longer than the file, and the call never writes past the buffer it got.
 void ReadAndCheck(LogWriter* log)
@@ -45,7 +27,7 @@ void ReadAndCheck(LogWriter* log)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string hostPath = DeviceRoot() + "/fuzz.log";
+    const std::string hostPath = FuzzDeviceRoot() + "/fuzz.log";
     std::ofstream(hostPath, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), std::streamsize(size));
     ServiceContext* context = CreateServiceContext();
     LogWriter* log = CreateLogWriter(context, u"\\fuzz.log");

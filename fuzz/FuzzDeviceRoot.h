@@ -1,0 +1,27 @@
+// A device root of its own for one fuzzing process: made on first use, removed at exit.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include <wce/DeviceProfile.h>
+
+// The folder name lives in static storage so that it is still there when the exit handler runs.
+inline std::string FuzzDeviceRoot()
+{
+    static char root[] = "/tmp/orv-fuzz-XXXXXX";
+    static bool made = [] {
+        if (mkdtemp(root) == nullptr)
+            return false;
+        setenv("WCE_DEVICE_ROOT", root, 1);
+        wce::ReloadDeviceProfile();
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(root, ignored);
+        });
+        return true;
+    }();
+    return made ? root : "";
+}
