@@ -12,16 +12,12 @@
 #include "MainWindow.h"
 #include "PageFactories.h"
 #include "ServiceLibrary.h"
+#include "RunningProgram.h"
 #include "ShellDevice.h"
 
 namespace {
 
-std::u16string TextOf(HWND dialog, int id)
-{
-    WCHAR text[64] = {};
-    GetWindowTextW(GetDlgItem(dialog, id), text, 64);
-    return text;
-}
+using shelltest::TextOf;
 
 class AboutPageTest : public ::testing::Test {
 protected:
@@ -83,32 +79,16 @@ TEST(AboutPageFromMenu, OpensAsADialogAndClosesWithDone)
     ShellDevice device;
     device.InstallResources({ "OrvResEN.DLL" });
     ShellDevice::AttachPictures();
-    std::thread ui([] { AppMain(GetModuleHandleW(nullptr)); });
-    HWND main = nullptr;
-    for (int i = 0; i < 10000 && !main; ++i) {
-        main = FindWindowW(MAIN_CLASS_NAME, nullptr);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    shelltest::RunningProgram program;
+    HWND main = program.MainWindow();
     ASSERT_NE(nullptr, main);
-    PostMessageW(main, WM_COMMAND, CMD_SHOW_ABOUT, 0);
-    HWND dialog = nullptr;
-    for (int i = 0; i < 10000 && !dialog; ++i) {
-        dialog = reinterpret_cast<HWND>(SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
-        if (dialog == main)
-            dialog = nullptr;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    HWND dialog = program.OpenPage(main, CMD_SHOW_ABOUT);
     ASSERT_NE(nullptr, dialog);
-    std::u16string built;
-    wce::automation::RunOnWindowThread(dialog, [&] { built = TextOf(dialog, 1024); });
-    EXPECT_EQ(u"2006.09.15", built);
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    for (int i = 0; i < 10000 && IsWindow(dialog); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(u"2006.09.15", TextOf(dialog, 1024));
+    EXPECT_TRUE(program.ClosePage(main, dialog));
     EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_EQ(LRESULT(main), SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
     PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
-    ui.join();
+    EXPECT_EQ(0, program.Join());
 }
 
 } // namespace

@@ -14,26 +14,14 @@
 #include "AppMain.h"
 #include "AppState.h"
 #include "MainWindow.h"
+#include "RunningProgram.h"
 #include "ShellDevice.h"
 
 namespace {
 
-HWND WaitForWindow(const WCHAR* className, int timeoutMs)
-{
-    for (int waited = 0; waited < timeoutMs; ++waited) {
-        if (HWND window = FindWindowW(className, nullptr))
-            return window;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return nullptr;
-}
-
-std::u16string ResString(UINT id)
-{
-    WCHAR buffer[256] = {};
-    LoadStringW(g_app.resourceModule, id, buffer, 256);
-    return buffer;
-}
+using shelltest::ResString;
+using shelltest::RunningProgram;
+using shelltest::WaitForWindow;
 
 std::u16string ModuleFileName(HMODULE module)
 {
@@ -41,24 +29,6 @@ std::u16string ModuleFileName(HMODULE module)
     GetModuleFileNameW(module, buffer, MAX_PATH);
     return buffer;
 }
-
-// Runs AppMain on its own thread, as the program's user-interface thread.
-class RunningProgram {
-public:
-    RunningProgram() : thread([this] { result = AppMain(GetModuleHandleW(nullptr)); }) {}
-    ~RunningProgram()
-    {
-        if (thread.joinable())
-            thread.join();
-    }
-    int Join()
-    {
-        thread.join();
-        return result;
-    }
-    std::atomic<int> result { 12345 };
-    std::thread thread;
-};
 
 class StartupTest : public ::testing::Test {
 protected:

@@ -1,0 +1,109 @@
+// The program run in-process for a test: AppMain on a thread of its own as the user-interface
+// thread, with helpers that wait for its windows and open its pages as a user would.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include <wce/Automation.h>
+#include <windows.h>
+
+#include "AppMain.h"
+#include "AppState.h"
+#include "DialogPage.h"
+#include "MainWindow.h"
+
+namespace shelltest {
+
+inline HWND WaitForWindow(const WCHAR* className, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; ++waited) {
+        if (HWND window = FindWindowW(className, nullptr))
+            return window;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return nullptr;
+}
+
+// Waits until condition() holds, polling every millisecond; false on timeout.
+template <typename Condition>
+bool WaitUntil(Condition condition, int timeoutMs)
+{
+    for (int waited = 0; waited < timeoutMs; ++waited) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return condition();
+}
+
+// A string of the resource library the program loaded.
+inline std::u16string ResString(UINT id)
+{
+    WCHAR buffer[512] = {};
+    LoadStringW(g_app.resourceModule, id, buffer, 512);
+    return buffer;
+}
+
+// The text of a dialog's control, read on the thread that owns it.
+inline std::u16string TextOf(HWND dialog, int id)
+{
+    std::u16string text;
+    wce::automation::RunOnWindowThread(dialog, [&] {
+        WCHAR buffer[4096] = {};
+        GetWindowTextW(GetDlgItem(dialog, id), buffer, 4096);
+        text = buffer;
+    });
+    return text;
+}
+
+class RunningProgram {
+public:
+    RunningProgram() : thread([this] { result = AppMain(GetModuleHandleW(nullptr)); }) {}
+    ~RunningProgram()
+    {
+        if (thread.joinable()) {
+            if (HWND main = FindWindowW(MAIN_CLASS_NAME, nullptr))
+                PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
+            thread.join();
+        }
+    }
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    int Join()
+    {
+        thread.join();
+        return result;
+    }
+    // The main window once the welcome window has handed over to it; null on timeout.
+    HWND MainWindow(int timeoutMs = 10000) { return WaitForWindow(MAIN_CLASS_NAME, timeoutMs); }
+
+    // Posts a page command to the main window and returns the page's dialog once it is up.
+    static HWND OpenPage(HWND main, UINT command, int timeoutMs = 10000)
+    {
+        PostMessageW(main, WM_COMMAND, command, 0);
+        HWND dialog = nullptr;
+        WaitUntil(
+            [&] {
+                dialog = reinterpret_cast<HWND>(SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
+                return dialog && dialog != main;
+            },
+            timeoutMs);
+        return dialog != main ? dialog : nullptr;
+    }
+    // Closes a page with Done (IDOK) and waits until the main window is active again.
+    static bool ClosePage(HWND main, HWND dialog, int timeoutMs = 10000)
+    {
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return WaitUntil([&] { return LRESULT(main) == SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0); },
+                         timeoutMs);
+    }
+
+    std::atomic<int> result { 12345 };
+    std::thread thread;
+};
+
+}  // namespace shelltest
