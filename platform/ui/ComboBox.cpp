@@ -235,7 +235,9 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         FitToField(hwnd, reinterpret_cast<HGDIOBJ>(wParam));
         return 0;
     case WM_KEYDOWN:
-        if (wParam == VK_LEFT || wParam == VK_UP)
+        if (state->dropDown)   // while the list is down, it takes the keys
+            SendMessageW(state->dropDown, WM_KEYDOWN, wParam, lParam);
+        else if (wParam == VK_LEFT || wParam == VK_UP)
             Select(hwnd, *state, state->selection - 1, true);
         else if (wParam == VK_RIGHT || wParam == VK_DOWN)
             Select(hwnd, *state, state->selection + 1, true);
@@ -255,7 +257,8 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         NotifyParent(hwnd, CBN_KILLFOCUS);
         return 0;
     case WM_DESTROY: ToggleDropDown(hwnd, *state, false); return 0;
-    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    // An open list wants Enter and Esc too: they choose and close it, not the dialog.
+    case WM_GETDLGCODE: return state->dropDown ? DLGC_WANTALLKEYS | DLGC_WANTARROWS : DLGC_WANTARROWS;
     case WM_PAINT: Paint(hwnd, *state); return 0;
     case WM_ERASEBKGND: return 1;
     default: return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -52,6 +52,34 @@ void Choose(HWND hwnd, DropDownState& state, int index)
     ComboDropDownChosen(state.combo, index);   // destroys this window
 }
 
+// The list holds the capture: a tap outside it (or below its last row) closes it without a choice.
+int RowAt(HWND hwnd, const DropDownState& state, LPARAM lParam)
+{
+    POINT point { short(LOWORD(lParam)), short(HIWORD(lParam)) };
+    RECT client {};
+    GetClientRect(hwnd, &client);
+    if (point.x < 0 || point.x >= client.right || point.y < 1 || point.y >= client.bottom - 1)
+        return -1;
+    int row = state.firstRow + (point.y - 1) / RowHeight(hwnd);
+    return row < int(state.items.size()) ? row : -1;
+}
+
+// The arrows move the highlight, Enter or the left soft key chooses it, Esc or the right soft
+// key closes the list.
+void Key(HWND hwnd, DropDownState& state, WPARAM key)
+{
+    if ((key == VK_UP || key == VK_DOWN) && !state.items.empty()) {
+        int step = key == VK_UP ? -1 : 1;
+        state.highlight = std::clamp(state.highlight + step, 0, int(state.items.size()) - 1);
+        state.firstRow = std::clamp(state.firstRow, state.highlight - MAX_VISIBLE_ROWS + 1, state.highlight);
+        InvalidateRect(hwnd, nullptr, TRUE);
+    } else if (key == VK_RETURN || key == VK_TSOFT1) {
+        Choose(hwnd, state, state.highlight);
+    } else if (key == VK_ESCAPE || key == VK_TSOFT2) {
+        Choose(hwnd, state, -1);
+    }
+}
+
 }  // namespace
 
 LRESULT DropDownProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -60,23 +88,8 @@ LRESULT DropDownProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     if (!state)
         return 0;
     switch (message) {
-    case WM_LBUTTONDOWN: {
-        int row = state->firstRow + short(HIWORD(lParam)) / RowHeight(hwnd);
-        Choose(hwnd, *state, row < int(state->items.size()) ? row : -1);
-        return 0;
-    }
-    case WM_KEYDOWN:
-        if (wParam == VK_UP || wParam == VK_DOWN) {
-            int step = wParam == VK_UP ? -1 : 1;
-            state->highlight = std::clamp(state->highlight + step, 0, int(state->items.size()) - 1);
-            state->firstRow = std::clamp(state->firstRow, state->highlight - MAX_VISIBLE_ROWS + 1, state->highlight);
-            InvalidateRect(hwnd, nullptr, TRUE);
-        } else if (wParam == VK_RETURN) {
-            Choose(hwnd, *state, state->highlight);
-        } else if (wParam == VK_ESCAPE) {
-            Choose(hwnd, *state, -1);
-        }
-        return 0;
+    case WM_LBUTTONDOWN: Choose(hwnd, *state, RowAt(hwnd, *state, lParam)); return 0;
+    case WM_KEYDOWN: Key(hwnd, *state, wParam); return 0;
     case WM_PAINT: Paint(hwnd, *state); return 0;
     case WM_ERASEBKGND: return 1;
     default: return DefWindowProcW(hwnd, message, wParam, lParam);

@@ -2,6 +2,7 @@
 #include "ControlPaint.h"
 
 #include "WindowImpl.h"
+#include "wce/DeviceProfile.h"
 
 namespace wce::ui {
 
@@ -22,6 +23,18 @@ void DrawControlText(HDC hdc, const std::u16string& text, RECT rect, UINT format
     if (!enabled)
         SetTextColor(hdc, GetSysColor(COLOR_GRAYTEXT));
     DrawTextW(hdc, text.c_str(), int(text.size()), &rect, format);
+}
+
+bool IsSmartphoneLook()
+{
+    const std::u16string& type = GetDeviceProfile().platformType;
+    const std::u16string name = u"smartphone";
+    if (type.size() != name.size())
+        return false;
+    for (size_t i = 0; i < type.size(); ++i)
+        if ((type[i] >= u'A' && type[i] <= u'Z' ? char16_t(type[i] + 32) : type[i]) != name[i])
+            return false;
+    return true;
 }
 
 }  // namespace wce::ui

@@ -16,6 +16,10 @@ void PaintControl(HWND hwnd, UINT colourMessage, Draw draw);
 HBRUSH AskControlColour(HWND hwnd, UINT colourMessage, HDC hdc);
 void DrawControlText(HDC hdc, const std::u16string& text, RECT rect, UINT format, bool enabled);
 
+// True when the device profile is a Smartphone: soft keys instead of the button bar, and the
+// title strip of that family.
+bool IsSmartphoneLook();
+
 }  // namespace wce::ui
 
 #include "ControlPaintImpl.h"

@@ -13,9 +13,9 @@
 
 namespace wce::ui {
 
-UINT RunPopupMenu(HMENU menu, HWND owner, UINT position);
-
 namespace {
+
+constexpr COLORREF SOFT_KEY_STRIP = RGB(36, 44, 60);
 
 struct BarButton {
     MenuBarButton source;
@@ -55,15 +55,43 @@ std::u16string ButtonText(HINSTANCE module, WORD stringId)
     return MenuItemLabel(buffer);
 }
 
+// The cell of a button on the bar. A Smartphone bar has two soft keys, each half the bar: the
+// first button is the left key and the last the right one; buttons between them are not shown.
+RECT ButtonCell(HWND bar, const MenuBarState& state, int index)
+{
+    RECT client {};
+    GetClientRect(bar, &client);
+    int count = std::max<int>(1, int(state.buttons.size()));
+    if (IsSmartphoneLook()) {
+        bool right = index > 0 && index == count - 1;
+        return RECT { right ? client.right / 2 : 0, 0, right ? client.right : client.right / 2, client.bottom };
+    }
+    return RECT { client.right * index / count, 0, client.right * (index + 1) / count, client.bottom };
+}
+
 int ButtonAt(HWND bar, const MenuBarState& state, int x)
 {
     RECT client {};
     GetClientRect(bar, &client);
     int count = int(state.buttons.size());
-    if (count == 0 || x < 0)
+    if (count == 0 || x < 0 || x >= client.right)
         return -1;
-    int index = x * count / std::max<int>(1, client.right);
-    return index < count ? index : -1;
+    if (IsSmartphoneLook())
+        return x < client.right / 2 ? 0 : count - 1;
+    return x * count / std::max<int>(1, client.right);
+}
+
+// A button's popup opens above the bar, on the side of the screen where the button is.
+PopupPlacement PlaceAbove(HWND bar, const MenuBarState& state, int index)
+{
+    RECT cell = ButtonCell(bar, state, index);
+    RECT barRect {};
+    GetWindowRect(bar, &barRect);
+    RECT client {};
+    GetClientRect(bar, &client);
+    bool rightHalf = (cell.left + cell.right) / 2 >= client.right / 2;
+    POINT anchor { barRect.left + (rightHalf ? cell.right : cell.left), barRect.top };
+    return PopupPlacement { anchor, UINT(TPM_BOTTOMALIGN | (rightHalf ? TPM_RIGHTALIGN : TPM_LEFTALIGN)) };
 }
 
 void Press(HWND bar, MenuBarState& state, int index)
@@ -75,29 +103,59 @@ void Press(HWND bar, MenuBarState& state, int index)
         return;
     UINT command = button.source.commandId;
     if (button.popup) {
-        command = RunPopupMenu(button.popup, state.owner, button.source.subMenuIndex);
+        command = RunPopupMenu(button.popup, state.owner, button.source.subMenuIndex, PlaceAbove(bar, state, index));
         if (!command)
             return;
     }
     SendMessageW(state.owner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
+void PaintButtonBar(HDC hdc, RECT client, HWND bar, const MenuBarState& state)
+{
+    FillRect(hdc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    for (size_t i = 0; i < state.buttons.size(); ++i) {
+        RECT cell = ButtonCell(bar, state, int(i));
+        bool enabled = state.buttons[i].source.state & TBSTATE_ENABLED;
+        SetTextColor(hdc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+        DrawTextW(hdc, state.buttons[i].text.c_str(), -1, &cell, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        if (i > 0) {
+            MoveToEx(hdc, cell.left, 4, nullptr);
+            LineTo(hdc, cell.left, client.bottom - 4);
+        }
+    }
+}
+
+void DrawSoftKey(HDC hdc, HWND bar, const MenuBarState& state, int index, UINT side)
+{
+    RECT cell = ButtonCell(bar, state, index);
+    InflateRect(&cell, -6, 0);
+    bool enabled = state.buttons[size_t(index)].source.state & TBSTATE_ENABLED;
+    SetTextColor(hdc, enabled ? RGB(255, 255, 255) : RGB(128, 136, 150));
+    DrawTextW(hdc, state.buttons[size_t(index)].text.c_str(), -1, &cell, side | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+// The Smartphone's soft-key strip: the left key's label at the left edge, the right key's at the
+// right edge, light on dark like the device's own bar.
+void PaintSoftKeys(HDC hdc, RECT client, HWND bar, const MenuBarState& state)
+{
+    HBRUSH strip = CreateSolidBrush(SOFT_KEY_STRIP);
+    FillRect(hdc, &client, strip);
+    DeleteObject(strip);
+    int count = int(state.buttons.size());
+    if (count > 0)
+        DrawSoftKey(hdc, bar, state, 0, DT_LEFT);
+    if (count > 1)
+        DrawSoftKey(hdc, bar, state, count - 1, DT_RIGHT);
+}
+
 void Paint(HWND bar, const MenuBarState& state)
 {
     PaintControl(bar, WM_CTLCOLORSTATIC, [&](HDC hdc, RECT client) {
-        FillRect(hdc, &client, GetSysColorBrush(COLOR_BTNFACE));
         SetBkMode(hdc, TRANSPARENT);
-        int count = std::max<int>(1, int(state.buttons.size()));
-        for (size_t i = 0; i < state.buttons.size(); ++i) {
-            RECT cell { int(client.right * int(i) / count), 0, int(client.right * int(i + 1) / count), client.bottom };
-            bool enabled = state.buttons[i].source.state & TBSTATE_ENABLED;
-            SetTextColor(hdc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-            DrawTextW(hdc, state.buttons[i].text.c_str(), -1, &cell, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-            if (i > 0) {
-                MoveToEx(hdc, cell.left, 4, nullptr);
-                LineTo(hdc, cell.left, client.bottom - 4);
-            }
-        }
+        if (IsSmartphoneLook())
+            PaintSoftKeys(hdc, client, bar, state);
+        else
+            PaintButtonBar(hdc, client, bar, state);
     });
 }
 

@@ -1,8 +1,12 @@
-// TrackPopupMenuEx: the owner prepares the popup in WM_INITMENUPOPUP, then the user's choice (given
-// through automation on this headless screen) becomes the command.
+// TrackPopupMenuEx: the owner prepares the popup in WM_INITMENUPOPUP, then the choice becomes the
+// command: one queued by automation at once, otherwise the user's, from the popup's window while
+// the thread keeps handling its messages.
 #include <deque>
 
+#include "GdiLink.h"
 #include "MenuImpl.h"
+#include "MessageQueueImpl.h"
+#include "ModalWait.h"
 #include "wce/Automation.h"
 #include "wce/WinBase.h"
 
@@ -14,6 +18,8 @@ struct TrackState {
     std::mutex lock;
     std::deque<UINT> choices;                                // queued by automation; 0 dismisses
     std::vector<wce::automation::PopupRecord> history;
+    bool wait = false;                                       // a popup without a queued choice stays up
+    uint64_t resets = 0;                                     // ResetPopups closes the popups that are up
 };
 
 TrackState& Tracks()
@@ -35,6 +41,25 @@ wce::automation::PopupRecord Snapshot(HMENU menu, HWND owner)
     return record;
 }
 
+bool HasQueuedChoice()
+{
+    std::lock_guard<std::mutex> guard(Tracks().lock);
+    return !Tracks().choices.empty();
+}
+
+bool ShouldWait(uint64_t& resets)
+{
+    std::lock_guard<std::mutex> guard(Tracks().lock);
+    resets = Tracks().resets;
+    return Tracks().wait && CanPaint();
+}
+
+bool WasReset(uint64_t resets)
+{
+    std::lock_guard<std::mutex> guard(Tracks().lock);
+    return Tracks().resets != resets;
+}
+
 UINT TakeChoice()
 {
     std::lock_guard<std::mutex> guard(Tracks().lock);
@@ -53,14 +78,44 @@ bool IsChoosable(HMENU menu, UINT id)
     return state != UINT(-1) && !(state & (MF_GRAYED | MF_DISABLED | MF_SEPARATOR | MF_POPUP));
 }
 
+// The menu's own loop: messages sent from other threads and posted ones keep being handled, and
+// the keys go to the menu whichever window they were meant for. A choice automation queues
+// meanwhile is taken in place of the user's.
+UINT TrackOnScreen(HMENU menu, HWND owner, const PopupPlacement& place, uint64_t resets)
+{
+    HWND popup = OpenPopupWindow(menu, owner, place.anchor, place.flags);
+    if (!popup)
+        return 0;
+    auto queue = CurrentQueue();
+    UINT chosen = 0;
+    bool queued = false;
+    while (!PopupWindowEnded(popup, chosen) && !(queued = HasQueuedChoice()) && !WasReset(resets)) {
+        MSG msg {};
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            WaitForWork(*queue);
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));   // the loop outside the menu must see it too
+            break;
+        }
+        if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR)
+            msg.hwnd = popup;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    ClosePopupWindow(popup);
+    return queued ? TakeChoice() : chosen;
+}
+
 }  // namespace
 
-// Sends WM_INITMENUPOPUP for the popup and returns the command chosen (0 when dismissed).
-UINT RunPopupMenu(HMENU menu, HWND owner, UINT position)
+UINT RunPopupMenu(HMENU menu, HWND owner, UINT position, const PopupPlacement& place)
 {
     SendMessageW(owner, WM_INITMENUPOPUP, WPARAM(menu), MAKELPARAM(position, FALSE));
     wce::automation::PopupRecord record = Snapshot(menu, owner);
-    UINT choice = TakeChoice();
+    uint64_t resets = 0;
+    UINT choice = HasQueuedChoice() || !ShouldWait(resets) ? TakeChoice() : TrackOnScreen(menu, owner, place, resets);
     if (choice && !IsChoosable(menu, choice))
         choice = 0;
     record.chosen = choice;
@@ -86,7 +141,7 @@ BOOL TrackPopupMenuEx(HMENU hMenu, UINT uFlags, int x, int y, HWND hWnd, LPTPMPA
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    UINT choice = RunPopupMenu(hMenu, hWnd, 0);
+    UINT choice = RunPopupMenu(hMenu, hWnd, 0, PopupPlacement { POINT { x, y }, uFlags });
     if (uFlags & TPM_RETURNCMD)
         return BOOL(choice);
     if (choice && !(uFlags & TPM_NONOTIFY))
@@ -105,6 +160,13 @@ void QueueMenuChoice(UINT commandId)
 {
     std::lock_guard<std::mutex> guard(Tracks().lock);
     Tracks().choices.push_back(commandId);
+    WakeModalWaiters();   // a popup that is up takes it
+}
+
+void SetPopupsWait(bool wait)
+{
+    std::lock_guard<std::mutex> guard(Tracks().lock);
+    Tracks().wait = wait;
 }
 
 std::vector<PopupRecord> GetPopupHistory()
@@ -118,6 +180,9 @@ void ResetPopups()
     std::lock_guard<std::mutex> guard(Tracks().lock);
     Tracks().choices.clear();
     Tracks().history.clear();
+    Tracks().wait = false;
+    ++Tracks().resets;
+    WakeModalWaiters();
 }
 
 }  // namespace wce::automation

@@ -107,7 +107,8 @@ std::string RuntimeFolder()
 void PublishTopLevel(HWND hwnd)
 {
     std::u16string className = ClassNameOf(hwnd);
-    if (className.empty() || ClassIs(hwnd, u"menu_worker") || ClassIs(hwnd, u"ComboLBox"))
+    if (className.empty() || ClassIs(hwnd, u"menu_worker") || ClassIs(hwnd, u"ComboLBox") ||
+        ClassIs(hwnd, u"menu_popup"))
         return;
     StartRemoteServer();   // listening before the entry appears, so whoever finds it can reach it
     WCHAR title[256] = {};

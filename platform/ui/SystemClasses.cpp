@@ -16,6 +16,7 @@ LRESULT DialogClassProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT DropDownProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT MenuBarProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT MessageBoxWindowProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT PopupMenuProc(HWND, UINT, WPARAM, LPARAM);
 
 void EnsureSystemClasses()
 {
@@ -31,6 +32,7 @@ void EnsureSystemClasses()
         RegisterSystemClass(u"ComboLBox", DropDownProc, 0);
         RegisterSystemClass(u"menu_worker", MenuBarProc, 0);
         RegisterSystemClass(u"WceMessageBox", MessageBoxWindowProc, 0);
+        RegisterSystemClass(u"menu_popup", PopupMenuProc, 0);
     });
 }
 

@@ -51,10 +51,14 @@ struct PopupRecord {
     UINT chosen = 0;        // 0 when dismissed
 };
 
-// Choices for the next popups, in order (0 dismisses). A popup with no queued choice is dismissed;
-// a choice of a grayed item or of an id the popup does not hold dismisses it too.
+// Choices for the next popups, in order (0 dismisses). A popup with no queued choice is dismissed
+// unless popups are set to wait, in which case its window stays up on the screen for the user
+// (or for a choice queued while it is up); a choice of a grayed item or of an id the popup does
+// not hold dismisses it too. The desktop display sets popups to wait.
 void QueueMenuChoice(UINT commandId);
+void SetPopupsWait(bool wait);
 std::vector<PopupRecord> GetPopupHistory();
+// Forgets the history and the queued choices, stops waiting and closes the popups that are up.
 void ResetPopups();
 
 // A launch through ShellExecuteExW, recorded whether or not a desktop opened it.
