@@ -47,6 +47,8 @@ std::string Describe(HWND hwnd, bool child)
          << " text=\"" << Utf8(TextOf(hwnd)) << "\" enabled=" << (IsWindowEnabled(hwnd) ? 1 : 0)
          << " visible=" << (IsWindowVisible(hwnd) ? 1 : 0) << " rect=" << rect.left << "," << rect.top << ","
          << rect.right << "," << rect.bottom;
+    if (!child && hwnd == GetActiveWindow())
+        line << " active=1";
     std::u16string name(className);
     if (name == u"BUTTON")
         line << " checked=" << SendMessageW(hwnd, BM_GETCHECK, 0, 0);

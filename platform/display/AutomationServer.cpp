@@ -1,9 +1,11 @@
 // The automation socket: one command line in, the reply text out, one connection per command.
 // The socket lives in the device's runtime folder as auto-<pid>.sock.
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <string>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
@@ -16,6 +18,10 @@ namespace wce::automation {
 namespace {
 
 constexpr size_t MAX_COMMAND = 4096;
+// A client that connects and then says nothing must not hold the channel for good.
+constexpr int COMMAND_TIMEOUT_SECONDS = 5;
+
+std::string g_socketPath;   // written once before the serving thread starts
 
 std::string ReadLine(int fd)
 {
@@ -30,10 +36,16 @@ void Serve(int listener)
 {
     for (;;) {
         int peer = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (peer < 0)
+        if (peer < 0) {
+            // Out of descriptors or similar: try again a little later instead of spinning.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
             continue;
+        }
+        timeval timeout { COMMAND_TIMEOUT_SECONDS, 0 };
+        setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
         std::string reply = RunAutomationCommand(ReadLine(peer));
-        (void)!write(peer, reply.data(), reply.size());
+        // The client may have given up waiting; that must not raise SIGPIPE in the program.
+        (void)!send(peer, reply.data(), reply.size(), MSG_NOSIGNAL);
         close(peer);
     }
 }
@@ -59,6 +71,9 @@ bool StartAutomationServer()
             close(listener);
             return;
         }
+        g_socketPath = path;
+        // A socket left behind would be found by wce-auto once another process has this pid.
+        std::atexit([] { unlink(g_socketPath.c_str()); });
         std::thread(Serve, listener).detach();
         started = true;
     });

@@ -3,8 +3,11 @@
 // Without -p, the first live process of the device with an automation socket is used.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <iomanip>
+#include <sstream>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -32,6 +35,28 @@ static std::string FindSocket(long pid)
     return found;
 }
 
+// The server reads texts and paths with std::quoted: an argument the shell kept whole (a text with
+// spaces, an empty one) is sent quoted so that it stays one argument.
+static std::string Argument(const std::string& text)
+{
+    if (!text.empty() && text.find_first_of(" \t\"\\") == std::string::npos)
+        return text;
+    std::ostringstream quoted;
+    quoted << std::quoted(text);
+    return quoted.str();
+}
+
+// The program resolves a relative path in its own working folder, not in the caller's.
+static std::string HostPathArgument(const std::string& path)
+{
+    if (path.empty() || path[0] == '/')
+        return path;
+    char* cwd = getcwd(nullptr, 0);
+    std::string absolute = cwd ? std::string(cwd) + "/" + path : path;
+    std::free(cwd);
+    return absolute;
+}
+
 int main(int argc, char** argv)
 {
     long pid = 0;
@@ -45,8 +70,11 @@ int main(int argc, char** argv)
         return 2;
     }
     std::string line;
-    for (int i = first; i < argc; ++i)
-        line += (i > first ? " " : "") + std::string(argv[i]);
+    const bool screenshot = std::strcmp(argv[first], "screenshot") == 0;
+    for (int i = first; i < argc; ++i) {
+        std::string argument = screenshot && i == first + 1 ? HostPathArgument(argv[i]) : argv[i];
+        line += (i > first ? " " : "") + Argument(argument);
+    }
     std::string path = FindSocket(pid);
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
