@@ -1,0 +1,175 @@
+// The program on the demo device, out of process: started headless with its automation socket and
+// driven by wce-auto as the README shows, including a second start while a page is open.
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include <ResourceIds.h>
+
+#include "DemoDevice.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using demotest::ChildProcess;
+using demotest::WindowLine;
+
+constexpr int START_TIMEOUT_MS = 20000;
+constexpr int STEP_TIMEOUT_MS = 10000;
+constexpr int SECOND_START_TIMEOUT_MS = 5000;
+
+using Windows = std::vector<WindowLine>;
+
+const WindowLine* ActiveTopLevel(const Windows& windows)
+{
+    for (const WindowLine& window : windows) {
+        if (!window.child && window.active)
+            return &window;
+    }
+    return nullptr;
+}
+
+// The text of a control of the active window, or "<none>".
+std::string ActiveControlText(const Windows& windows, int id)
+{
+    bool inActive = false;
+    for (const WindowLine& window : windows) {
+        if (!window.child)
+            inActive = window.active;
+        else if (inActive && window.id == id)
+            return window.text;
+    }
+    return "<none>";
+}
+
+// The engine version and database date the about page shows, from the installed info file.
+std::pair<std::string, std::string> InfoFileTexts(const fs::path& infoFile)
+{
+    std::string text = demotest::ReadHost(infoFile);
+    std::smatch version;
+    std::smatch date;
+    std::regex_search(text, version, std::regex(R"(version=(\d+\.\d+\.\d+))"));
+    std::regex_search(text, date, std::regex(R"(date=(\d+)-(\d+)-(\d+))"));
+    if (version.empty() || date.empty())
+        return {};
+    return { version[1], std::to_string(std::stoi(date[1])) + "." + std::to_string(std::stoi(date[2])) + "." +
+                             std::to_string(std::stoi(date[3])) };
+}
+
+class DemoRunTest : public demotest::DemoDevice {
+protected:
+    void SetUp() override
+    {
+        DemoDevice::SetUp();
+        demotest::ToolResult installed = Install();
+        ASSERT_TRUE(installed.finished && installed.status == 0) << installed.output;
+        device = fs::canonical(device);   // the program knows itself by its real path
+        program = device / "Program Files" / "OrvMobile";
+    }
+    demotest::Environment Device() const
+    {
+        return { { "WCE_DEVICE_ROOT", device.string() }, { "WCE_HEADLESS", "1" }, { "WCE_AUTOMATION", "1" } };
+    }
+    bool Start(ChildProcess& process, const char* outputName)
+    {
+        return process.Start({ (program / "OrvMobile").string() }, Device(), (folder / outputName).string());
+    }
+    // One wce-auto command to the first program; its reply, or "" when the tool failed.
+    std::string Auto(std::vector<std::string> arguments)
+    {
+        std::vector<std::string> argv { (demotest::BUILD_DIR / "bin" / "wce-auto").string(), "-p",
+                                        std::to_string(first.Pid()) };
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        demotest::ToolResult result = demotest::RunTool(argv, Device(), demotest::TOOL_TIMEOUT_MS);
+        return result.finished && result.status == 0 ? result.output : std::string();
+    }
+    // Polls `list` until condition holds; the last listing (empty on timeout).
+    Windows WaitForWindows(const std::function<bool(const Windows&)>& condition, int timeoutMs)
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (std::chrono::steady_clock::now() < deadline) {
+            Windows windows = demotest::ParseList(Auto({ "list" }));
+            if (condition(windows))
+                return windows;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return {};
+    }
+    std::u16string Log() const
+    {
+        std::string bytes = demotest::ReadHost(program / "OrvMobile.Log");
+        std::u16string text;
+        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+            text.push_back(char16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
+        return text;
+    }
+    static size_t Count(const std::u16string& text, const std::string& ascii)
+    {
+        std::u16string wanted(ascii.begin(), ascii.end());
+        size_t count = 0;
+        for (size_t at = text.find(wanted); !wanted.empty() && at != std::u16string::npos; at = text.find(wanted, at + 1))
+            ++count;
+        return count;
+    }
+
+    ChildProcess first;   // killed by its destructor when a step fails
+};
+
+TEST_F(DemoRunTest, DrivenOverTheSocketKeepsOneInstanceAndLogsStartAndExit)
+{
+    const std::string title = EnglishString(IDS_APP_TITLE);
+    ASSERT_FALSE(title.empty());
+    ASSERT_TRUE(Start(first, "first.out"));
+
+    Windows windows = WaitForWindows(
+        [&](const Windows& w) {
+            const WindowLine* active = ActiveTopLevel(w);
+            return active && active->className == "OrvMobileApp" && active->text == title && active->visible;
+        },
+        START_TIMEOUT_MS);
+    ASSERT_FALSE(windows.empty()) << "no main window titled \"" << title << "\"";
+    const std::string mainWindow = ActiveTopLevel(windows)->handle;
+
+    auto [version, date] = InfoFileTexts(program / "Lib" / "orv.info");
+    ASSERT_EQ("ok\n", Auto({ "command", mainWindow, std::to_string(CMD_SHOW_ABOUT) }));
+    windows = WaitForWindows(
+        [&](const Windows& w) { return ActiveControlText(w, IDC_ABOUT_BUILD) == "2006.09.15"; }, STEP_TIMEOUT_MS);
+    ASSERT_FALSE(windows.empty()) << "the about page did not open";
+    const WindowLine page = *ActiveTopLevel(windows);
+    EXPECT_EQ(version, ActiveControlText(windows, IDC_ABOUT_VERSION));
+    EXPECT_EQ(date, ActiveControlText(windows, IDC_ABOUT_DBDATE));
+
+    const fs::path shot = folder / "about.png";
+    EXPECT_EQ("ok\n", Auto({ "screenshot", shot.string() }));
+    EXPECT_EQ("\x89PNG", demotest::ReadHost(shot).substr(0, 4));
+
+    // A second start hands over to the running program and ends; the page stays in front.
+    ChildProcess second;
+    ASSERT_TRUE(Start(second, "second.out"));
+    int secondStatus = -1;
+    ASSERT_TRUE(second.Wait(SECOND_START_TIMEOUT_MS, secondStatus)) << "the second instance did not end";
+    EXPECT_EQ(0, secondStatus);
+    windows = WaitForWindows([&](const Windows& w) { return ActiveTopLevel(w) != nullptr; }, STEP_TIMEOUT_MS);
+    ASSERT_NE(nullptr, ActiveTopLevel(windows));
+    EXPECT_EQ(page.handle, ActiveTopLevel(windows)->handle);
+    EXPECT_TRUE(ActiveTopLevel(windows)->visible);
+
+    ASSERT_EQ("ok\n", Auto({ "command", "0", std::to_string(IDOK) }));
+    windows = WaitForWindows(
+        [&](const Windows& w) { return ActiveTopLevel(w) && ActiveTopLevel(w)->handle == mainWindow; }, STEP_TIMEOUT_MS);
+    ASSERT_FALSE(windows.empty()) << "the about page did not close";
+    ASSERT_EQ("ok\n", Auto({ "command", mainWindow, std::to_string(CMD_EXIT) }));
+    int status = -1;
+    ASSERT_TRUE(first.Wait(STEP_TIMEOUT_MS, status)) << "the program did not exit";
+    EXPECT_EQ(0, status);
+
+    // One start line and one end line: the second start wrote nothing.
+    const std::u16string log = Log();
+    const std::string start = EnglishString(IDS_LOG_START);
+    const std::string end = EnglishString(IDS_LOG_END);
+    EXPECT_EQ(1u, Count(log, start));
+    EXPECT_EQ(1u, Count(log, end));
+    EXPECT_LT(log.find(std::u16string(start.begin(), start.end())), log.find(std::u16string(end.begin(), end.end())));
+}
+
+}  // namespace
