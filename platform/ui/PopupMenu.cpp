@@ -26,6 +26,7 @@ struct PopupRow {
 struct PopupState : ControlState {
     HWND owner = nullptr;
     std::vector<HMENU> levels;   // the menu shown is the last; the ones before it were its parents
+    std::vector<int> openedFrom; // the row of each parent that opened the level below it
     std::vector<PopupRow> rows;
     int highlight = -1;
     bool ended = false;
@@ -187,6 +188,7 @@ void OpenSubMenu(HWND hwnd, PopupState& state, const PopupRow& row)
     SendMessageW(state.owner, WM_INITMENUPOPUP, WPARAM(row.subMenu), MAKELPARAM(0, FALSE));
     RECT now {};
     GetWindowRect(hwnd, &now);
+    state.openedFrom.push_back(state.highlight);
     state.levels.push_back(row.subMenu);
     ShowLevel(hwnd, state, POINT { now.left, now.bottom }, TPM_BOTTOMALIGN);
 }
@@ -219,6 +221,9 @@ void Back(HWND hwnd, PopupState& state)
     GetWindowRect(hwnd, &now);
     state.levels.pop_back();
     ShowLevel(hwnd, state, POINT { now.left, now.bottom }, TPM_BOTTOMALIGN);
+    if (state.openedFrom.back() < int(state.rows.size()))
+        state.highlight = state.openedFrom.back();
+    state.openedFrom.pop_back();
 }
 
 void Step(HWND hwnd, PopupState& state, int step)

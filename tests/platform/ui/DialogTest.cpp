@@ -176,6 +176,45 @@ TEST_F(DialogTest, ComboDropDownChoosesTappedRow)
     EXPECT_TRUE(selChange);
 }
 
+// While the list is down the combo box passes its keys to it, and asks the dialog for Enter and
+// Esc so that they choose and close the list instead of ending the dialog.
+TEST_F(DialogTest, OpenComboListTakesTheKeysAndATapBesideItClosesIt)
+{
+    RunSample([this](HWND dlg) {
+        HWND combo = GetDlgItem(dlg, ID_COMBO);
+        for (const char16_t* text : { u"one", u"two", u"three" })
+            SendMessageW(combo, CB_ADDSTRING, 0, LPARAM(text));
+        SendMessageW(combo, CB_SETCURSEL, 0, 0);
+        EXPECT_FALSE(SendMessageW(combo, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+        SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        EXPECT_TRUE(SendMessageW(combo, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS);
+        SendMessageW(combo, WM_KEYDOWN, VK_DOWN, 0);
+        SendMessageW(combo, WM_KEYDOWN, VK_DOWN, 0);
+        EXPECT_EQ(0, SendMessageW(combo, CB_GETCURSEL, 0, 0));   // only the highlight moved
+        SendMessageW(combo, WM_KEYDOWN, VK_RETURN, 0);
+        EXPECT_FALSE(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0));
+        EXPECT_EQ(2, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+
+        SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        HWND list = FindWindowW(u"ComboLBox", nullptr);
+        ASSERT_NE(nullptr, list);
+        EXPECT_EQ(list, GetCapture());
+        RECT client {};
+        GetClientRect(list, &client);
+        SendMessageW(list, WM_LBUTTONDOWN, 0, MAKELPARAM(client.right + 4, 3));   // level with the first row
+        EXPECT_FALSE(IsWindow(list));
+        EXPECT_EQ(2, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        SendMessageW(combo, WM_KEYDOWN, VK_TSOFT2, 0);
+        EXPECT_FALSE(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0));
+        EndDialog(dlg, 0);
+    });
+    int endOks = 0;
+    for (auto& command : run.commands)
+        endOks += command == std::make_pair(WORD(ID_COMBO), WORD(CBN_SELENDOK));
+    EXPECT_EQ(1, endOks);
+}
+
 TEST_F(DialogTest, ReadOnlyEditAppendsScrollsAndNotifies)
 {
     RunSample([this](HWND dlg) {

@@ -8,6 +8,7 @@
 #include "wce/Automation.h"
 #include "wce/CommCtrl.h"
 #include "wce/DeviceProfile.h"
+#include "wce/GdiInternal.h"
 #include "wce/Shell.h"
 #include "wce/WinModule.h"
 
@@ -211,6 +212,66 @@ TEST_F(ResourceUiTest, MenuBarButtonsSendCommandsAndOpenPopups)
     EXPECT_TRUE(IsWindowVisible(bar));
     DestroyWindow(owner);
     EXPECT_FALSE(IsWindow(bar));   // an owned window goes with its owner
+}
+
+RECT openPopupRect {};
+
+void CALLBACK NotePopupAndChoose(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND popup = FindWindowW(u"menu_popup", nullptr);
+    if (!popup)
+        return;
+    KillTimer(nullptr, id);
+    GetWindowRect(popup, &openPopupRect);
+    wce::automation::QueueMenuChoice(20043);
+}
+
+uint32_t ScreenPixel(int x, int y)
+{
+    WceSurfaceInfo info {};
+    WceLockSurface(&info);
+    uint32_t pixel = reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(info.pixels) +
+                                                       size_t(y) * size_t(info.strideBytes))[x];
+    WceUnlockSurface();
+    return pixel;
+}
+
+// A Smartphone bar is two soft keys on a dark strip: each half of the bar (and each soft key)
+// presses one of them, and the right one's popup opens above it at the right edge.
+TEST_F(ResourceUiTest, SmartphoneBarHasTwoSoftKeysAndItsPopupOpensAboveTheRightOne)
+{
+    setenv("WCE_PLATFORM", "SmartPhone", 1);
+    wce::ReloadDeviceProfile();
+    WceResetSurface();
+    const wce::DeviceProfile& profile = wce::GetDeviceProfile();
+    HWND owner = CreateRecorder(u"soft keys");
+    SHMENUBARINFO info {};
+    info.cbSize = sizeof(info);
+    info.hwndParent = owner;
+    info.nToolBarId = 300;
+    info.hInstRes = module;
+    ASSERT_TRUE(SHCreateMenuBar(&info));
+    UpdateWindow(info.hwndMB);
+    EXPECT_EQ(0x242C3Cu, ScreenPixel(profile.screenWidth / 2, profile.screenHeight - 2));
+
+    Log().clear();
+    SendMessageW(info.hwndMB, WM_LBUTTONUP, 0, MAKELPARAM(profile.screenWidth / 2 - 2, 5));   // left half: "Exit"
+    SendMessageW(info.hwndMB, WM_KEYDOWN, VK_TSOFT1, 0);
+    wce::automation::SetPopupsWait(true);
+    openPopupRect = RECT {};
+    SetTimer(nullptr, 0, 1, NotePopupAndChoose);
+    SendMessageW(info.hwndMB, WM_LBUTTONUP, 0, MAKELPARAM(profile.screenWidth / 2 + 2, 5));   // right half: the popup
+    std::vector<Received> commands = Only(WM_COMMAND);
+    ASSERT_EQ(3u, commands.size());
+    EXPECT_EQ(1, LOWORD(commands[0].wParam));
+    EXPECT_EQ(1, LOWORD(commands[1].wParam));
+    EXPECT_EQ(20043, LOWORD(commands[2].wParam));
+    EXPECT_EQ(profile.screenWidth, openPopupRect.right);
+    EXPECT_EQ(profile.screenHeight - MENU_BAR_HEIGHT, openPopupRect.bottom);
+    DestroyWindow(owner);
+    unsetenv("WCE_PLATFORM");
+    wce::ReloadDeviceProfile();
+    WceResetSurface();
 }
 
 TEST_F(ResourceUiTest, MissingMenuBarFailsAndLeavesNoWindow)

@@ -1,9 +1,12 @@
-// Screenshots of a sample page in both device families, saved in the build folder for a look.
+// Screenshots of a sample page in both device families, alone, with its menu bar's popup open and
+// with its combo list dropped down, saved in the build folder for a look.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "wce/Automation.h"
 #include "wce/CommCtrl.h"
@@ -50,8 +53,46 @@ void FillSample(HWND dlg)
     SetDlgItemTextW(dlg, 12, u"Scan started.\r\n\\Temp\\b.dll: Test.Virus.B found and left.\r\nLast line");
 }
 
-std::string shotPath;
-bool shotSaved = false;
+std::string shotFolder;
+std::string family;
+std::vector<std::string> saved;   // the shots written, in order
+HWND sampleBar = nullptr;
+
+void Shoot(const char* name)
+{
+    wce::automation::PaintPendingWindows();
+    std::string path = shotFolder + "/" + name + "-" + family + ".png";
+    if (wce::automation::SaveScreenshot(path.c_str()))
+        saved.push_back(path);
+}
+
+// The bar's popup opens and waits in its own loop; this timer falls due inside it, takes the
+// picture and dismisses the popup with a queued choice of nothing.
+void CALLBACK ShootPopup(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    HWND popup = FindWindowW(u"menu_popup", nullptr);
+    if (popup)
+        Shoot("ui-popup");
+    wce::automation::QueueMenuChoice(0);
+}
+
+void ShootAll(HWND dlg)
+{
+    Shoot("SamplePage");
+    wce::automation::SetPopupsWait(true);
+    SetTimer(nullptr, 0, 10, ShootPopup);
+    RECT bar {};
+    GetClientRect(sampleBar, &bar);
+    SendMessageW(sampleBar, WM_LBUTTONUP, 0, MAKELPARAM(bar.right - 5, 5));
+    wce::automation::SetPopupsWait(false);
+    HWND combo = GetDlgItem(dlg, 13);
+    SetFocus(combo);
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    SendMessageW(combo, WM_KEYDOWN, VK_DOWN, 0);   // the highlight moves in the open list
+    Shoot("ui-combo");
+    SendMessageW(combo, WM_KEYDOWN, VK_ESCAPE, 0);
+}
 
 INT_PTR SampleProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -64,14 +105,14 @@ INT_PTR SampleProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
         bar.nToolBarId = 300;
         bar.hInstRes = sampleModule;
         SHCreateMenuBar(&bar);
+        sampleBar = bar.hwndMB;
         FillSample(dlg);
         SetTimer(dlg, 1, 10, nullptr);
         return TRUE;
     }
     if (message == WM_TIMER) {
         KillTimer(dlg, 1);
-        wce::automation::PaintPendingWindows();
-        shotSaved = wce::automation::SaveScreenshot(shotPath.c_str());
+        ShootAll(dlg);
         EndDialog(dlg, IDOK);
         return TRUE;
     }
@@ -91,7 +132,9 @@ protected:
     }
 };
 
-TEST_P(ScreenshotTest, SamplePageIsSaved)
+// The screenshots are for people to look at; what is checked here is that each was taken with
+// its window up and that the open popup and list show on the screen.
+TEST_P(ScreenshotTest, PagePopupAndComboListAreSaved)
 {
 #if defined(ORV_UI_TEST_DLL) && defined(ORV_UI_SCREENSHOT_DIR)
     std::u16string device;
@@ -102,13 +145,18 @@ TEST_P(ScreenshotTest, SamplePageIsSaved)
     WceResetSurface();
     sampleModule = LoadLibraryW(device.c_str());
     ASSERT_NE(nullptr, sampleModule);
-    std::filesystem::create_directories(ORV_UI_SCREENSHOT_DIR);
-    shotPath = std::string(ORV_UI_SCREENSHOT_DIR) + "/SamplePage-" + GetParam() + ".png";
-    std::filesystem::remove(shotPath);
-    shotSaved = false;
+    shotFolder = ORV_UI_SCREENSHOT_DIR;
+    family = GetParam();
+    std::filesystem::create_directories(shotFolder);
+    saved.clear();
     ASSERT_EQ(IDOK, DialogBoxParamW(sampleModule, MAKEINTRESOURCEW(100), nullptr, SampleProc, 0));
-    EXPECT_TRUE(shotSaved);
-    EXPECT_GT(std::filesystem::file_size(shotPath), 100u);
+    ASSERT_EQ(3u, saved.size());
+    for (const std::string& path : saved)
+        EXPECT_GT(std::filesystem::file_size(path), 100u) << path;
+    EXPECT_NE(std::string::npos, saved[1].find("ui-popup"));
+    EXPECT_NE(std::string::npos, saved[2].find("ui-combo"));
+    EXPECT_EQ(nullptr, FindWindowW(u"menu_popup", nullptr));
+    EXPECT_EQ(nullptr, FindWindowW(u"ComboLBox", nullptr));
     WceSurfaceInfo info {};
     WceLockSurface(&info);
     int width = info.width;
