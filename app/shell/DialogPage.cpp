@@ -45,6 +45,15 @@ INT_PTR OnPageInit(HWND dialog, LPARAM second)
     return 1;
 }
 
+// A pattern brush starts at the corner of the control that paints with it; moved to the dialog's
+// corner, a control's background continues the picture drawn behind it instead of repeating its top.
+void AlignPageBrush(HWND dialog, HDC dc, HWND control)
+{
+    POINT corner = { 0, 0 };
+    MapWindowPoints(control, dialog, &corner, 1);
+    SetBrushOrgEx(dc, -corner.x, -corner.y, nullptr);
+}
+
 INT_PTR OnPageErase(HDC dc)
 {
     if (!g_app.pageBackground)
@@ -108,6 +117,7 @@ INT_PTR CALLBACK PageDialogProc(HWND dialog, UINT message, WPARAM first, LPARAM 
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
         SetBkMode(reinterpret_cast<HDC>(first), TRANSPARENT);
+        AlignPageBrush(dialog, reinterpret_cast<HDC>(first), reinterpret_cast<HWND>(second));
         return reinterpret_cast<INT_PTR>(g_app.pageBrush);
     case APPMSG_REVEAL_PAGE:
         CommandBar_Show(page->menuBar, TRUE);
