@@ -68,6 +68,9 @@ void PaintListView(HWND hwnd, const std::vector<std::u16string>& headers, const 
                 left += width;
             }
         }
+        // Drawn last, so that a lit row does not cover the frame.
+        if (GetWindowLongW(hwnd, GWL_STYLE) & WS_BORDER)
+            FrameRect(hdc, &client, GetSysColorBrush(COLOR_WINDOWFRAME));
     });
 }
 
