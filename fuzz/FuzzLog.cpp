@@ -1,4 +1,5 @@
-// Fuzz target: arbitrary bytes as the log; Read's display rework and each kind of Trim.
+// Fuzz target: arbitrary bytes as the log; Read's display rework, the log page's reading of it and
+// each kind of Trim.
 #include <stdlib.h>
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "FuzzDeviceRoot.h"
+#include "LogText.h"
 
 #include "svc/include/OrvMobileEngCE.h"
 
@@ -21,6 +23,11 @@ void ReadAndCheck(LogWriter* log)
     int32_t shown = log->Read(text.data(), uint32_t(size));
     if (shown < 0 || shown > size - 2 || text[text.size() - 1] != u'\xCCCC')
         __builtin_trap();
+    // The page's text is what Read showed (up to a zero inside it), ended within the buffer it asked for.
+    WCHAR* pageText = ReadLogText(log);
+    if (!pageText || std::char_traits<char16_t>::length(pageText) > size_t(shown) / 2)
+        __builtin_trap();
+    delete[] pageText;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-orv_add_fuzz_target(Log SOURCES ${CMAKE_SOURCE_DIR}/fuzz/FuzzLog.cpp
+orv_add_fuzz_target(Log SOURCES ${CMAKE_SOURCE_DIR}/fuzz/FuzzLog.cpp ${CMAKE_SOURCE_DIR}/app/pages/LogText.cpp
                     LIBS orvsvc_objects orvcommon wcecore)
-target_include_directories(ReplayLog PRIVATE ${CMAKE_SOURCE_DIR})
-if(TARGET FuzzLog)
-  target_include_directories(FuzzLog PRIVATE ${CMAKE_SOURCE_DIR})
-endif()
+foreach(target ReplayLog FuzzLog)
+  if(TARGET ${target})
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/svc/include
+                               ${CMAKE_SOURCE_DIR}/app/pages)
+  endif()
+endforeach()
