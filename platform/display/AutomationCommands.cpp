@@ -1,7 +1,8 @@
 // The automation commands: each reads or drives the user interface on the windows' own threads.
 //   list | command <hwnd> <id> | tap <x> <y> | tapid <id> | key <vk> | combo <id> <index>
 //   row <id> <index> | box | answer <code> | wait <id> <text> <ms> | screenshot <path>
-// Windows are written as hex handles; ids are control ids in the active window.
+// Windows are written as hex handles; ids are control ids in the active window; list marks the
+// active top-level window with active=1.
 #include <chrono>
 #include <cstdio>
 #include <iomanip>
@@ -36,6 +37,23 @@ std::u16string TextOf(HWND hwnd)
     return buffer;
 }
 
+// One window per line: line breaks, quotes and backslashes in a text are written as C escapes.
+std::string Escaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '"' || c == '\\')
+            out += std::string("\\") + c;
+        else
+            out += c;
+    }
+    return out;
+}
+
 std::string Describe(HWND hwnd, bool child)
 {
     WCHAR className[64] = {};
@@ -44,7 +62,7 @@ std::string Describe(HWND hwnd, bool child)
     GetWindowRect(hwnd, &rect);
     std::ostringstream line;
     line << (child ? "  " : "") << Hex(hwnd) << " class=" << Utf8(className) << " id=" << GetDlgCtrlID(hwnd)
-         << " text=\"" << Utf8(TextOf(hwnd)) << "\" enabled=" << (IsWindowEnabled(hwnd) ? 1 : 0)
+         << " text=\"" << Escaped(Utf8(TextOf(hwnd))) << "\" enabled=" << (IsWindowEnabled(hwnd) ? 1 : 0)
          << " visible=" << (IsWindowVisible(hwnd) ? 1 : 0) << " rect=" << rect.left << "," << rect.top << ","
          << rect.right << "," << rect.bottom;
     if (!child && hwnd == GetActiveWindow())
