@@ -5,10 +5,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)"
+# Options go to the demo device (scripts/demo-device.sh --help), e.g. --smartphone or --codepage 936.
 if [ -x build/bin/OrvMobile ] && [ -f scripts/demo-device.sh ]; then
   exec bash scripts/demo-device.sh "$@"
 fi
-echo "Built the platform layer, the service library, the engine image, the resource libraries and"
-echo "build/bin/OrvMobile (start-up, main window, about page) in build/."
-echo "The demo device and the scan, option, backup and log pages are not ready yet;"
-echo "run scripts/test.sh to exercise what exists."
+echo "run-demo: build/bin/OrvMobile was not built; see the build output above." >&2
+exit 1
