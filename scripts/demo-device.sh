@@ -8,7 +8,7 @@ set -euo pipefail
 usage() {
   cat <<'EOF'
 usage: scripts/demo-device.sh [options]
-  --build-dir DIR    build folder holding bin/OrvMobile, lib/, res/ and Lib/ (default: build)
+  --build-dir DIR    build folder holding bin/OrvMobile, lib/, res/ and Lib/ (default: build/ of the checkout)
   --device DIR       the device folder (default: $ORV_DEMO_DEVICE, else <build folder>/demo-device)
   --pocketpc         a Pocket PC, 240x320 (default)
   --smartphone       a Smartphone, 176x220
@@ -22,7 +22,7 @@ EOF
 }
 
 repo=$(cd "$(dirname "$0")/.." && pwd -P)
-build_dir=build
+build_dir="$repo/build"
 device_dir=${ORV_DEMO_DEVICE:-}
 platform=PocketPC
 codepage=1252
@@ -54,7 +54,7 @@ if [ -n "$screen" ] && ! [[ "$screen" =~ ^[0-9]+x[0-9]+$ ]]; then
 fi
 case "$platform" in *$'\n'*|*'#'*|*';'*) echo "demo-device: --platform text may not hold '#', ';' or a new line" >&2; exit 2 ;; esac
 
-case "$build_dir" in /*) ;; *) build_dir="$repo/$build_dir" ;; esac
+case "$build_dir" in /*) ;; *) build_dir="$PWD/$build_dir" ;; esac
 [ -n "$device_dir" ] || device_dir="$build_dir/demo-device"
 
 # The first line of device.profile marks a folder this script made; only such a folder is reset.
@@ -232,7 +232,7 @@ start_program() {
   cd "$device_dir/Program Files/OrvMobile"
   if desktop_usable; then
     unset WCE_HEADLESS
-    echo "Starting OrvMobile in an X11 window on $DISPLAY."
+    echo "Starting OrvMobile in an X11 window on $DISPLAY (wce-auto reaches it too, see the README)."
     exec "$program"
   fi
   export WCE_HEADLESS=1
