@@ -22,8 +22,9 @@ using shelltest::TextOf;
 const optlogtest::Environment FIXED_TIME = { { "WCE_FAKE_TIME", "2026-12-07T10:20:30" } };
 
 // Two runs of an earlier week, as the log writer leaves them.
-const std::u16string EARLIER_RUNS = u"\r\n====\r\n2026.11.30 8:7 OrvMobile started\r\n2026.11.30 8:9 OrvMobile closed\r\n"
-                                    u"\r\n====\r\n2026.12.1 9:0 Scan \\a.exe\r\n2026.12.1 9:5 OrvMobile closed\r\n";
+const std::u16string EARLIER_RUNS =
+    u"\r\n====\r\n2026.11.30 8:7 OrvMobile started\r\n2026.11.30 8:9 OrvMobile closed\r\n"
+    u"\r\n====\r\n2026.12.1 9:0 Scan \\a.exe\r\n2026.12.1 9:5 OrvMobile closed\r\n";
 
 std::string Utf16Bytes(const std::u16string& text)
 {

@@ -250,6 +250,37 @@ TEST(OptionPageScan, TheNextScanIsGivenTheSavedOptions)
     EXPECT_TRUE(std::filesystem::exists(folder / "a.txt"));
 }
 
+TEST(OptionPageScan, TheScanPageRunsWithTheSavedOptions)
+{
+    PageProgram program({}, true);
+    const std::filesystem::path folder = program.device.root / "My Documents";
+    program.WriteFile(folder / "b.exe", TestFileText());
+    program.WriteFile(folder / "b.txt", TestFileText());
+    ASSERT_NE(nullptr, program.Start());
+    HWND dialog = program.Open(CMD_SHOW_OPTIONS);
+    ASSERT_NE(nullptr, dialog);
+    Pick(dialog, IDC_OPTION_FILETYPE, shelltest::ResString(IDS_FILETYPE_PROGRAMS));
+    Pick(dialog, IDC_OPTION_ACTION, shelltest::ResString(IDS_ACTION_REPORT));
+    ASSERT_TRUE(program.Close(dialog, IDOK));
+
+    // Report-only asks at the end of the run; No leaves the finding as it is.
+    wce::automation::QueueMessageBoxAnswer(IDNO);
+    HWND scan = program.Open(CMD_SHOW_SCAN);
+    ASSERT_NE(nullptr, scan);
+    std::u16string results;
+    const std::u16string done = shelltest::ResString(IDS_MSG_DONE_INFECTED);
+    EXPECT_TRUE(shelltest::WaitUntil(
+        [&] {
+            results = shelltest::TextOf(scan, IDC_SCAN_RESULTS);
+            return results.find(done) != std::u16string::npos;
+        },
+        60000));
+    EXPECT_NE(std::u16string::npos, results.find(u"\\My Documents\\b.exe: " + shelltest::ResString(IDS_LABEL_LEFT)));
+    EXPECT_EQ(std::u16string::npos, results.find(u"b.txt"));
+    EXPECT_TRUE(program.Close(scan, IDOK));
+    EXPECT_TRUE(std::filesystem::exists(folder / "b.exe"));
+}
+
 TEST(OptionPageSmartphone, SecondColumnTemplateAndCombosMoveWithLeftAndRight)
 {
     PageProgram program(optlogtest::Environment { { "WCE_PLATFORM", "SmartPhone" } });
