@@ -210,17 +210,17 @@ print_layout() {
 }
 
 print_automation_help() {
-  local auto="$build_dir/bin/wce-auto"
   cat <<EOF
-Drive it from another terminal (these commands reach the program through its automation socket):
+Drive it from another terminal (the commands reach the program through its automation socket):
   export WCE_DEVICE_ROOT='$device_dir'
-  '$auto' list                        # the windows and their controls
-  '$auto' command 0 20046             # open the scan page (20047 options, 20048 backups, 20043 log, 20044 about)
-  '$auto' box                         # the question that is up, if any
-  '$auto' answer 6                    # answer it: 6 Yes, 7 No
-  '$auto' screenshot /tmp/orv-demo.png
-  '$auto' command 0 1                 # Done: close the page
-  '$auto' command 0 20004             # exit the program
+  auto='$build_dir/bin/wce-auto'
+  "\$auto" list                       # the windows and their controls
+  "\$auto" command 0 20046            # open the scan page (20047 options, 20048 backups, 20043 log, 20044 about)
+  "\$auto" box                        # the question that is up, if any
+  "\$auto" answer 6                   # answer it: 6 Yes, 7 No
+  "\$auto" screenshot /tmp/orv-demo.png
+  "\$auto" command 0 1                # Done: close the page
+  "\$auto" command 0 20004            # exit the program
 EOF
 }
 
