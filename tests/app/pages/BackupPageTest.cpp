@@ -2,9 +2,11 @@
 // details, restored, deleted one by one or all at once; damaged backups and taken places lose nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "BackupPageDriver.h"
+#include "ScanPage.h"
 
 namespace {
 
@@ -83,6 +85,34 @@ TEST_F(BackupPageTest, ScanBackupsAreListedWithPathVirusDateAndSize)
     PressKey(dialog, VK_DOWN);
     EXPECT_EQ(2, ListOf(dialog).selected);
     EXPECT_EQ(DetailsFor(2), Details(dialog));
+}
+
+TEST_F(BackupPageTest, BackupsOfAScanPageRunAreListed)
+{
+    for (size_t i = 0; i < INFECTED.size(); ++i)
+        WriteHost(HostPath(device, INFECTED[i]), Content(i));
+    HWND scan = shelltest::RunningProgram::OpenPage(main, CMD_SHOW_SCAN);
+    ASSERT_NE(nullptr, scan);
+    auto running = [&] {
+        bool busy = true;
+        automation::RunOnWindowThread(scan, [&] {
+            busy = static_cast<ScanPage*>(reinterpret_cast<DialogPage*>(GetWindowLongW(scan, GWL_USERDATA)))->IsRunning();
+        });
+        return busy;
+    };
+    ASSERT_TRUE(shelltest::WaitUntil([&] { return !running(); }, 60000));
+    ASSERT_TRUE(shelltest::RunningProgram::ClosePage(main, scan));
+    for (const std::string& path : INFECTED)
+        EXPECT_FALSE(std::filesystem::exists(HostPath(device, path))) << path;
+
+    OpenPage();
+    std::vector<std::u16string> rows = ListOf(dialog).rows;
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::u16string> expected;
+    for (const std::string& path : INFECTED)
+        expected.push_back(Wide(path));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, rows);
 }
 
 TEST_F(BackupPageTest, RestoreBringsTheFileBackByteForByteAndRemovesTheEntry)
