@@ -1,6 +1,6 @@
 // X11Display: shows the device screen in a desktop window at twice its size, with the mouse as the
-// stylus and the keyboard as the device's keys (arrows, Enter, Esc, Tab; F1/F2 the soft keys).
-// It runs on a thread of its own and reaches the windows only through their message queues.
+// stylus and the keyboard as the device's keys (arrows, Enter, Esc, Tab, digits; F1/F2 the soft
+// keys). It runs on a thread of its own and reaches the windows only through their queues.
 #include "X11Display.h"
 
 #include <X11/Xlib.h>
@@ -88,7 +88,11 @@ int VirtualKey(KeySym sym)
     case XK_F2: return VK_TSOFT2;
     case XK_space: return VK_SPACE;
     case XK_BackSpace: return VK_BACK;
-    default: return 0;
+    default:
+        // The digits are the device's number keys (a Smartphone's keypad).
+        if (sym >= XK_0 && sym <= XK_9)
+            return int('0' + (sym - XK_0));
+        return sym >= XK_KP_0 && sym <= XK_KP_9 ? int('0' + (sym - XK_KP_0)) : 0;
     }
 }
 

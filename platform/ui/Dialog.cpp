@@ -2,12 +2,14 @@
 // WM_INITDIALOG, the modal loop, EndDialog and the default dialog procedure.
 #include <algorithm>
 
+#include "ControlPaint.h"
 #include "DialogTemplate.h"
 #include "GdiLink.h"
 #include "MessageQueueImpl.h"
 #include "ModalWait.h"
 #include "WindowImpl.h"
 #include "wce/DeviceProfile.h"
+#include "wce/Shell.h"
 #include "wce/WinBase.h"
 #include "wce/WinModule.h"
 
@@ -49,6 +51,9 @@ RECT DialogPlacement(const DialogTemplate& dialog, const DialogUnits& units, HWN
     int height = units.Y(dialog.cy);
     int x = units.X(dialog.x);
     int y = units.Y(dialog.y);
+    // A Smartphone shows every dialog full-screen, under the title strip and above the soft keys.
+    if (IsSmartphoneLook() && !(dialog.style & WS_CHILD))
+        return RECT { 0, CAPTION_BAR_HEIGHT, profile.screenWidth, profile.screenHeight - MENU_BAR_HEIGHT };
     if (dialog.style & DS_CENTER) {
         x = (profile.screenWidth - width) / 2;
         y = (profile.screenHeight - height) / 2;

@@ -131,7 +131,18 @@ void DrawArrow(HDC hdc, const RECT& row)
     Polygon(hdc, tip, 3);
 }
 
-void DrawRow(HDC hdc, const PopupRow& row, RECT rect, bool lit)
+// A Smartphone numbers the first nine items of a menu; the digit keys choose them.
+int ItemNumber(const PopupState& state, int index)
+{
+    if (!IsSmartphoneLook())
+        return 0;
+    int number = 0;
+    for (int i = 0; i <= index; ++i)
+        number += state.rows[size_t(i)].separator ? 0 : 1;
+    return number <= 9 ? number : 0;
+}
+
+void DrawRow(HDC hdc, const PopupRow& row, RECT rect, bool lit, int number)
 {
     if (row.separator) {
         int y = (rect.top + rect.bottom) / 2;
@@ -146,8 +157,13 @@ void DrawRow(HDC hdc, const PopupRow& row, RECT rect, bool lit)
     SetTextColor(hdc, ink);
     HGDIOBJ pen = SelectObject(hdc, CreatePen(PS_SOLID, 1, ink));
     HGDIOBJ brush = SelectObject(hdc, CreateSolidBrush(ink));
-    if (row.state & MF_CHECKED)
+    if (row.state & MF_CHECKED) {
         DrawTick(hdc, rect);
+    } else if (number > 0) {
+        char16_t digit[2] = { char16_t(u'0' + number), 0 };
+        RECT box { rect.left, rect.top, rect.left + MARGIN, rect.bottom };
+        DrawTextW(hdc, digit, 1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
     if (row.subMenu)
         DrawArrow(hdc, rect);
     DeleteObject(SelectObject(hdc, brush));
@@ -167,7 +183,8 @@ void Paint(HWND hwnd, const PopupState& state)
         FrameRect(hdc, &client, GetSysColorBrush(COLOR_WINDOWFRAME));
         SetBkMode(hdc, TRANSPARENT);
         for (size_t i = 0; i < state.rows.size(); ++i)
-            DrawRow(hdc, state.rows[i], RowRect(state, int(i), client.right), int(i) == state.highlight);
+            DrawRow(hdc, state.rows[i], RowRect(state, int(i), client.right), int(i) == state.highlight,
+                    ItemNumber(state, int(i)));
     }
     EndPaint(hwnd, &paint);
 }
@@ -258,7 +275,13 @@ void Key(HWND hwnd, PopupState& state, WPARAM key)
     case VK_TSOFT1: Activate(hwnd, state, state.highlight); break;
     case VK_ESCAPE: Back(hwnd, state); break;
     case VK_TSOFT2: End(state, 0); break;
-    default: break;
+    default:
+        for (size_t i = 0; key >= '1' && key <= '9' && i < state.rows.size(); ++i)
+            if (ItemNumber(state, int(i)) == int(key - '0') && !state.rows[i].separator) {
+                Activate(hwnd, state, int(i));
+                break;
+            }
+        break;
     }
 }
 

@@ -2,11 +2,13 @@
 // that the thread keeps handling its messages while one is up.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
 #include "UiTestSupport.h"
 #include "wce/Automation.h"
+#include "wce/DeviceProfile.h"
 #include "wce/WinBase.h"
 
 using namespace uitest;
@@ -161,6 +163,20 @@ TEST_F(PopupMenuTest, SubmenuOpensInPlaceAfterItsOwnerPreparesIt)
     ASSERT_EQ(3u, inits.size());
     EXPECT_EQ(menu, reinterpret_cast<HMENU>(inits[0].wParam));
     EXPECT_EQ(inner, reinterpret_cast<HMENU>(inits[2].wParam));
+}
+
+// A Smartphone numbers the items (separators take no number) and its digit keys choose them.
+TEST_F(PopupMenuTest, SmartphoneDigitKeysChooseNumberedItems)
+{
+    setenv("WCE_PLATFORM", "SmartPhone", 1);
+    wce::ReloadDeviceProfile();
+    UINT chosen = Track([&](HWND popup) {
+        PostMessageW(popup, WM_KEYDOWN, '2', 0);   // "Close", grayed: nothing happens
+        PostMessageW(popup, WM_KEYDOWN, '3', 0);
+    });
+    unsetenv("WCE_PLATFORM");
+    wce::ReloadDeviceProfile();
+    EXPECT_EQ(UINT(ID_SAVE), chosen);
 }
 
 // A worker thread's SendMessage reaches the owner while the menu is up, and a choice automation
