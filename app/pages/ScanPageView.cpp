@@ -63,10 +63,19 @@ void ScanPage::StopScanTimer() noexcept
         KillTimer(window, SCAN_TIMER_ID);
 }
 
-// A quit message ends the dispatching and is put back for the loop that owns it.
+// While the dialog is open every queued message is dispatched: the worker's window calls and the
+// final timer tick need them. A quit message ends the dispatching and is put back for the loop
+// that owns it. Once the dialog has closed the worker touches no window, and only messages sent
+// from other threads are handled (the peek runs them before it looks at its filter, which no
+// posted message matches): a menu command must wait, or it could open another page and start a
+// second run on the same engine while this page's worker is still inside it.
 void ScanPage::DispatchPending() noexcept
 {
     MSG message;
+    if (!viewWindow.load()) {
+        PeekMessageW(&message, nullptr, WM_CREATE, WM_CREATE, PM_NOREMOVE);
+        return;
+    }
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             PostQuitMessage(int(message.wParam));

@@ -1,6 +1,8 @@
 // The scan page in the running program: a scan starts as the page opens, runs over the whole
 // device and ends with its findings listed; stopping, starting while running and the menu states.
+#include <chrono>
 #include <regex>
+#include <thread>
 
 #include "ScanPageDriver.h"
 
@@ -115,8 +117,9 @@ TEST_F(ScanPageTest, StopDuringARunEndsItStoppedAndStartWhileRunningDoesNothing)
     EXPECT_EQ(u"3", Text(IDC_SCAN_INFECTED));
 }
 
-// The page goes while its worker waits for an answer: the close does not wait for the user, the
-// page's destruction waits for the worker, and the program still ends cleanly.
+// The page goes while its worker waits for an answer: the close does not wait for the user, and
+// the page's destruction waits for the worker. A page chosen meanwhile opens only after that, so
+// two runs never share the engine; the program still ends cleanly.
 TEST_F(ScanPageTest, ClosingWithAQuestionOpenWaitsForTheWorkerBeforeThePageGoes)
 {
     MakeDevice(2);
@@ -126,14 +129,28 @@ TEST_F(ScanPageTest, ClosingWithAQuestionOpenWaitsForTheWorkerBeforeThePageGoes)
     ASSERT_TRUE(wce::automation::WaitForMessageBox(box, 20000));
     EXPECT_TRUE(RunningProgram::ClosePage(main, dialog));
     EXPECT_FALSE(IsWindow(dialog));
+    PostMessageW(main, WM_COMMAND, CMD_SHOW_SCAN, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(LRESULT(main), SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
+
     ASSERT_TRUE(wce::automation::AnswerMessageBox(IDYES));
+    dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        dialog = reinterpret_cast<HWND>(SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
+        return dialog != main;
+    }, 20000));
+    while (wce::automation::WaitForMessageBox(box, 2000))
+        wce::automation::AnswerMessageBox(IDNO);
+    ASSERT_TRUE(WaitForIdle());
+    EXPECT_EQ(u"2", Text(IDC_SCAN_INFECTED));   // the file asked about first was treated
+    ASSERT_TRUE(RunningProgram::ClosePage(main, dialog));
     PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
     EXPECT_EQ(0, program->Join());
     program.reset();
     int left = 0;
     for (const std::string& file : testFiles)
         left += device->Exists(file) ? 1 : 0;
-    EXPECT_EQ(2, left);   // the file asked about was treated; the stop ended the walk after it
+    EXPECT_EQ(2, left);
 }
 
 }  // namespace
