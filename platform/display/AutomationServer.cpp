@@ -21,7 +21,26 @@ constexpr size_t MAX_COMMAND = 4096;
 // A client that connects and then says nothing must not hold the channel for good.
 constexpr int COMMAND_TIMEOUT_SECONDS = 5;
 
+// How long the process's exit waits for a command that is running.
+constexpr auto EXIT_WAIT = std::chrono::seconds(1);
+
 std::string g_socketPath;   // written once before the serving thread starts
+
+// Held while a command runs and its reply goes out. The process's exit takes it for good, so that
+// the reply to the command that ended the program still reaches its client and no command runs
+// while the process tears down. Never destroyed: the serving thread may still wait on it then.
+std::timed_mutex& CommandLock()
+{
+    static auto* lock = new std::timed_mutex;
+    return *lock;
+}
+
+void OnProcessExit()
+{
+    (void)CommandLock().try_lock_for(EXIT_WAIT);
+    // A socket left behind would be found by wce-auto once another process has this pid.
+    unlink(g_socketPath.c_str());
+}
 
 std::string ReadLine(int fd)
 {
@@ -43,9 +62,13 @@ void Serve(int listener)
         }
         timeval timeout { COMMAND_TIMEOUT_SECONDS, 0 };
         setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-        std::string reply = RunAutomationCommand(ReadLine(peer));
-        // The client may have given up waiting; that must not raise SIGPIPE in the program.
-        (void)!send(peer, reply.data(), reply.size(), MSG_NOSIGNAL);
+        std::string line = ReadLine(peer);
+        {
+            std::lock_guard<std::timed_mutex> hold(CommandLock());
+            std::string reply = RunAutomationCommand(line);
+            // The client may have given up waiting; that must not raise SIGPIPE in the program.
+            (void)!send(peer, reply.data(), reply.size(), MSG_NOSIGNAL);
+        }
         close(peer);
     }
 }
@@ -72,8 +95,8 @@ bool StartAutomationServer()
             return;
         }
         g_socketPath = path;
-        // A socket left behind would be found by wce-auto once another process has this pid.
-        std::atexit([] { unlink(g_socketPath.c_str()); });
+        CommandLock();
+        std::atexit(OnProcessExit);
         std::thread(Serve, listener).detach();
         started = true;
     });
