@@ -112,6 +112,41 @@ protected:
         return count;
     }
 
+    // The main window once it is up and active: its handle, or "" on timeout.
+    std::string WaitForMainWindow(const std::string& title)
+    {
+        Windows windows = WaitForWindows(
+            [&](const Windows& w) {
+                const WindowLine* active = ActiveTopLevel(w);
+                return active && active->className == "OrvMobileApp" && active->text == title && active->visible;
+            },
+            START_TIMEOUT_MS);
+        return windows.empty() ? std::string() : ActiveTopLevel(windows)->handle;
+    }
+    // Opens the about page by its menu command and checks its texts; its handle, or "" on timeout.
+    std::string OpenAboutPage(const std::string& mainWindow)
+    {
+        auto [version, date] = InfoFileTexts(program / "Lib" / "orv.info");
+        EXPECT_EQ("ok\n", Auto({ "command", mainWindow, std::to_string(CMD_SHOW_ABOUT) }));
+        Windows windows = WaitForWindows(
+            [&](const Windows& w) { return ActiveControlText(w, IDC_ABOUT_BUILD) == "2006.09.15"; }, STEP_TIMEOUT_MS);
+        if (windows.empty())
+            return std::string();
+        EXPECT_EQ(version, ActiveControlText(windows, IDC_ABOUT_VERSION));
+        EXPECT_EQ(date, ActiveControlText(windows, IDC_ABOUT_DBDATE));
+        return ActiveTopLevel(windows)->handle;
+    }
+    // The log holds one start line and, after it, one end line.
+    void ExpectOneRunLogged() const
+    {
+        const std::u16string log = Log();
+        const std::string start = EnglishString(IDS_LOG_START);
+        const std::string end = EnglishString(IDS_LOG_END);
+        EXPECT_EQ(1u, Count(log, start));
+        EXPECT_EQ(1u, Count(log, end));
+        EXPECT_LT(log.find(std::u16string(start.begin(), start.end())), log.find(std::u16string(end.begin(), end.end())));
+    }
+
     ChildProcess first;   // killed by its destructor when a step fails
 };
 
@@ -120,24 +155,10 @@ TEST_F(DemoRunTest, DrivenOverTheSocketKeepsOneInstanceAndLogsStartAndExit)
     const std::string title = EnglishString(IDS_APP_TITLE);
     ASSERT_FALSE(title.empty());
     ASSERT_TRUE(Start(first, "first.out"));
-
-    Windows windows = WaitForWindows(
-        [&](const Windows& w) {
-            const WindowLine* active = ActiveTopLevel(w);
-            return active && active->className == "OrvMobileApp" && active->text == title && active->visible;
-        },
-        START_TIMEOUT_MS);
-    ASSERT_FALSE(windows.empty()) << "no main window titled \"" << title << "\"";
-    const std::string mainWindow = ActiveTopLevel(windows)->handle;
-
-    auto [version, date] = InfoFileTexts(program / "Lib" / "orv.info");
-    ASSERT_EQ("ok\n", Auto({ "command", mainWindow, std::to_string(CMD_SHOW_ABOUT) }));
-    windows = WaitForWindows(
-        [&](const Windows& w) { return ActiveControlText(w, IDC_ABOUT_BUILD) == "2006.09.15"; }, STEP_TIMEOUT_MS);
-    ASSERT_FALSE(windows.empty()) << "the about page did not open";
-    const WindowLine page = *ActiveTopLevel(windows);
-    EXPECT_EQ(version, ActiveControlText(windows, IDC_ABOUT_VERSION));
-    EXPECT_EQ(date, ActiveControlText(windows, IDC_ABOUT_DBDATE));
+    const std::string mainWindow = WaitForMainWindow(title);
+    ASSERT_NE("", mainWindow) << "no main window titled \"" << title << "\"";
+    const std::string page = OpenAboutPage(mainWindow);
+    ASSERT_NE("", page) << "the about page did not open";
 
     const fs::path shot = folder / "about.png";
     EXPECT_EQ("ok\n", Auto({ "screenshot", shot.string() }));
@@ -146,12 +167,12 @@ TEST_F(DemoRunTest, DrivenOverTheSocketKeepsOneInstanceAndLogsStartAndExit)
     // A second start hands over to the running program and ends; the page stays in front.
     ChildProcess second;
     ASSERT_TRUE(Start(second, "second.out"));
-    int secondStatus = -1;
-    ASSERT_TRUE(second.Wait(SECOND_START_TIMEOUT_MS, secondStatus)) << "the second instance did not end";
-    EXPECT_EQ(0, secondStatus);
-    windows = WaitForWindows([&](const Windows& w) { return ActiveTopLevel(w) != nullptr; }, STEP_TIMEOUT_MS);
+    int status = -1;
+    ASSERT_TRUE(second.Wait(SECOND_START_TIMEOUT_MS, status)) << "the second instance did not end";
+    EXPECT_EQ(0, status);
+    Windows windows = WaitForWindows([&](const Windows& w) { return ActiveTopLevel(w) != nullptr; }, STEP_TIMEOUT_MS);
     ASSERT_NE(nullptr, ActiveTopLevel(windows));
-    EXPECT_EQ(page.handle, ActiveTopLevel(windows)->handle);
+    EXPECT_EQ(page, ActiveTopLevel(windows)->handle);
     EXPECT_TRUE(ActiveTopLevel(windows)->visible);
 
     ASSERT_EQ("ok\n", Auto({ "command", "0", std::to_string(IDOK) }));
@@ -159,17 +180,9 @@ TEST_F(DemoRunTest, DrivenOverTheSocketKeepsOneInstanceAndLogsStartAndExit)
         [&](const Windows& w) { return ActiveTopLevel(w) && ActiveTopLevel(w)->handle == mainWindow; }, STEP_TIMEOUT_MS);
     ASSERT_FALSE(windows.empty()) << "the about page did not close";
     ASSERT_EQ("ok\n", Auto({ "command", mainWindow, std::to_string(CMD_EXIT) }));
-    int status = -1;
     ASSERT_TRUE(first.Wait(STEP_TIMEOUT_MS, status)) << "the program did not exit";
     EXPECT_EQ(0, status);
-
-    // One start line and one end line: the second start wrote nothing.
-    const std::u16string log = Log();
-    const std::string start = EnglishString(IDS_LOG_START);
-    const std::string end = EnglishString(IDS_LOG_END);
-    EXPECT_EQ(1u, Count(log, start));
-    EXPECT_EQ(1u, Count(log, end));
-    EXPECT_LT(log.find(std::u16string(start.begin(), start.end())), log.find(std::u16string(end.begin(), end.end())));
+    ExpectOneRunLogged();
 }
 
 }  // namespace
