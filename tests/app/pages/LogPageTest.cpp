@@ -104,6 +104,16 @@ TEST_F(LogPageTest, SmartphoneShowsTheLogInItsOwnTemplate)
     uint32_t menuBarId = 0;
     wce::automation::RunOnWindowThread(dialog, [&] { menuBarId = optlogtest::PageOf(dialog)->menuBarId; });
     EXPECT_EQ(uint32_t(IDR_LOG_SP), menuBarId);
+    // The view fills the page down to its bottom edge.
+    RECT client = {}, view = {};
+    wce::automation::RunOnWindowThread(dialog, [&] {
+        GetClientRect(dialog, &client);
+        HWND edit = GetDlgItem(dialog, IDC_LOG_TEXT);
+        GetWindowRect(edit, &view);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&view), 2);
+    });
+    EXPECT_LE(client.bottom - view.bottom, 3) << client.bottom << " " << view.bottom;
+    EXPECT_LE(client.right - view.right, 3) << client.right << " " << view.right;
     EXPECT_NE(std::u16string::npos, View().find(started));
     EXPECT_TRUE(optlogtest::SaveShot(dialog, "log-sp"));
     optlogtest::ChooseFromMenu(dialog, CMD_LOG_CLEAR);
