@@ -23,7 +23,7 @@ const OptionChoice FILE_TYPE_CHOICES[] = {
     {},
 };
 
-// Listed from the mildest action to the harshest; the stored values keep their own order.
+// The list has an order of its own; each row keeps the value the settings file stores for it.
 const OptionChoice VIRUS_ACTION_CHOICES[] = {
     { IDS_ACTION_REPORT, nullptr, 3 },
     { IDS_ACTION_RENAME, nullptr, 1 },
