@@ -16,6 +16,7 @@ void AhoCorasick::Init(const CoreAllocator* allocator)
     dense.Init(allocator);
     denseLast = 0;
     patternCount = 0;
+    filter.Init(allocator);
     nodes.Grow(1);
 }
 
@@ -28,6 +29,7 @@ void AhoCorasick::Release()
     edgeTarget.Release();
     outputs.Release();
     dense.Release();
+    filter.Release();
 }
 
 uint32_t AhoCorasick::FindChild(uint32_t node, uint8_t byte) const
@@ -40,7 +42,7 @@ uint32_t AhoCorasick::FindChild(uint32_t node, uint8_t byte) const
 
 bool AhoCorasick::AddPattern(const uint8_t* bytes, uint32_t length, uint32_t id)
 {
-    if (length == 0 || nodes.Count() == 0)
+    if (length == 0 || nodes.Count() == 0 || !filter.AddFragment(bytes, length))
         return false;
     uint32_t node = 0;
     for (uint32_t i = 0; i < length; ++i) {
@@ -152,19 +154,6 @@ bool AhoCorasick::FillDenseRows(uint32_t rootChildren)
     return true;
 }
 
-void AhoCorasick::MarkDeepPairs()
-{
-    memset(deepPairs, 0, sizeof deepPairs);
-    for (uint32_t first = 0; first < 256; ++first) {
-        uint32_t shallow = dense[first] & STATE_MASK;
-        for (uint32_t second = 0; second < 256; ++second) {
-            uint32_t next = dense[(shallow << 8) | second];
-            if ((next & OUTPUT_FLAG) || (next & STATE_MASK) > denseLast)
-                deepPairs[(first << 5) | (second >> 3)] |= uint8_t(1u << (second & 7));
-        }
-    }
-}
-
 bool AhoCorasick::Build()
 {
     Vec<uint32_t> order;
@@ -179,7 +168,7 @@ bool AhoCorasick::Build()
     if (built)
         built = FillDenseRows(rootChildren);
     if (built)
-        MarkDeepPairs();
+        built = filter.Build();
     order.Release();
     newId.Release();
     nodes.Release();
@@ -204,16 +193,26 @@ inline uint32_t AhoCorasick::Next(uint32_t current, uint8_t c) const
     }
 }
 
-// The hot loop of every scan. While the automaton stays within the root and its children, its state
-// is given by the last byte alone, so the loop only tests each byte pair against deepPairs (which
-// fits the first-level cache) instead of chasing states; it follows the states exactly from a pair
-// that leads deeper until they come back up.
+// The hot loop of every scan. The filter passes over the windows where no fragment starts; from a
+// window it lets through, the automaton runs exactly from the root, over the whole window and one
+// byte more, and then until it is back at depth one or less. There every fragment that started
+// earlier has been reported or has failed, so the filter takes over again: from the last byte when
+// that byte leaves the automaton at depth one (a fragment may start there), else after it.
 uint32_t AhoCorasick::Run(const uint8_t* data, uint32_t from, uint32_t size, uint32_t& state) const
 {
-    const uint8_t* deep = deepPairs;
     uint32_t current = state;
     uint32_t i = from;
-    while (i < size) {
+    uint32_t exactUntil = from;  // the exact run goes on at least up to here
+    bool filtering = current == 0;
+    for (;;) {
+        if (filtering) {
+            i = filter.Skip(data, i, size);
+            current = 0;
+            exactUntil = i + filter.Stride() + 1;
+            filtering = false;
+        }
+        if (i >= size)
+            break;
         uint32_t next = Next(current, data[i]);
         current = next & STATE_MASK;
         if (next & OUTPUT_FLAG) {
@@ -221,16 +220,10 @@ uint32_t AhoCorasick::Run(const uint8_t* data, uint32_t from, uint32_t size, uin
             return i;
         }
         ++i;
-        if (current > denseLast)
-            continue;
-        uint32_t previous = data[i - 1];
-        for (; i < size; ++i) {
-            uint32_t pair = previous << 8 | data[i];
-            if (deep[pair >> 3] & (1u << (pair & 7)))
-                break;
-            previous = data[i];
+        if (current <= denseLast && i >= exactUntil) {
+            i -= current != 0 ? 1 : 0;
+            filtering = true;
         }
-        current = dense[previous] & STATE_MASK;
     }
     state = current;
     return size;

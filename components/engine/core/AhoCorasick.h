@@ -1,9 +1,10 @@
 // One Aho–Corasick automaton over the fixed fragments of all body signatures, so that a file is read
 // once whatever the number of signatures. The root and its children have full 256-entry transition
-// rows; deeper states keep their edges and failure links. A bit table of byte pairs lets the scan
-// skip over the long stretches where the automaton never leaves the first level.
+// rows; deeper states keep their edges and failure links. The anchor filter lets the scan pass over
+// the long stretches where no fragment can start without stepping through the automaton at all.
 #pragma once
 
+#include "AnchorFilter.h"
 #include "CoreMemory.h"
 
 namespace orv {
@@ -53,7 +54,6 @@ private:
 
     uint32_t FindChild(uint32_t node, uint8_t byte) const;
     uint32_t Next(uint32_t current, uint8_t c) const;
-    void MarkDeepPairs();
     bool OrderStates(Vec<uint32_t>& order, Vec<uint32_t>& newId);
     bool ComputeFailures(const Vec<uint32_t>& order, const Vec<uint32_t>& newId);
     bool CompactEdges(const Vec<uint32_t>& order, const Vec<uint32_t>& newId);
@@ -70,9 +70,7 @@ private:
     Vec<uint32_t> dense;
     uint32_t denseLast = 0;
     uint32_t patternCount = 0;
-    // Bit (a << 8 | b): from the state after byte a at depth one or less, byte b leads deeper or
-    // reports a pattern.
-    uint8_t deepPairs[65536 / 8];
+    AnchorFilter filter;
 };
 
 } // namespace orv

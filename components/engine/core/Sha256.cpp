@@ -21,9 +21,9 @@ inline uint32_t Rotr(uint32_t x, uint32_t n) { return (x >> n) | (x << (32 - n))
 
 } // namespace
 
-void Sha256::Start(bool allowHardware)
+void Sha256::Start(bool useHardware)
 {
-    hardware = allowHardware && Sha256HardwareAvailable();
+    hardware = useHardware;
     static constexpr uint32_t INITIAL[8] = { 0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19 };
     for (int i = 0; i < 8; ++i)

@@ -10,9 +10,10 @@ void Sha256HardwareBlocks(uint32_t* state, const uint8_t* data, uint32_t blocks)
 
 class Sha256 {
 public:
-    // allowHardware: use the processor's SHA instructions when it has them (tests turn it off to
-    // check the portable rounds on the same machine).
-    void Start(bool allowHardware = true);
+    // useHardware: run the processor's SHA instructions. Only pass true when
+    // Sha256HardwareAvailable said so; asking the processor costs more than hashing a small file,
+    // so owners ask once and keep the answer.
+    void Start(bool useHardware);
     void Update(const uint8_t* data, uint32_t size);
     void Finish(uint8_t digest[32]);
 

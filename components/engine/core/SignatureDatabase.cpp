@@ -6,6 +6,7 @@ namespace orv {
 void SignatureDatabase::Init(const CoreAllocator* allocator)
 {
     stats = LoadStats();
+    sha256Hardware = Sha256HardwareAvailable();
     names.Init(allocator);
     md5.Init(allocator, 16);
     sha256.Init(allocator, 32);
@@ -50,7 +51,7 @@ void FileMatcher::Begin(const SignatureDatabase& signatures, uint64_t size, Byte
     if (hashMd5)
         md5.Start();
     if (hashSha256)
-        sha256.Start();
+        sha256.Start(signatures.sha256Hardware);
 }
 
 bool FileMatcher::Feed(const uint8_t* data, uint32_t size)

@@ -24,6 +24,7 @@ public:
     const char* Name(uint32_t offset) const { return names.Get(offset); }
 
     LoadStats stats;
+    bool sha256Hardware = false;  // the processor's answer, asked once at Init
     HashTable md5;
     HashTable sha256;
     BodyDatabase body;

@@ -7,11 +7,14 @@
 
 namespace {
 
+void StartHash(orv::Md5& hash) { hash.Start(); }
+void StartHash(orv::Sha256& hash) { hash.Start(orv::Sha256HardwareAvailable()); }
+
 template <typename Hash, size_t N>
 std::string Digest(const std::string& text, size_t split = std::string::npos)
 {
     Hash hash;
-    hash.Start();
+    StartHash(hash);
     size_t first = std::min(split, text.size());
     hash.Update(reinterpret_cast<const uint8_t*>(text.data()), uint32_t(first));
     hash.Update(reinterpret_cast<const uint8_t*>(text.data()) + first, uint32_t(text.size() - first));
@@ -105,7 +108,7 @@ namespace {
 std::string Sha256Of(const std::string& text, bool allowHardware, size_t split)
 {
     orv::Sha256 hash;
-    hash.Start(allowHardware);
+    hash.Start(allowHardware && orv::Sha256HardwareAvailable());
     hash.Update(reinterpret_cast<const uint8_t*>(text.data()), uint32_t(split));
     hash.Update(reinterpret_cast<const uint8_t*>(text.data()) + split, uint32_t(text.size() - split));
     uint8_t digest[32];
