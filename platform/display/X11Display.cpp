@@ -11,8 +11,10 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <poll.h>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "wce/Automation.h"
@@ -38,6 +40,18 @@ constexpr int FRAME_MS = 30;
 int IgnoreXError(Display*, XErrorEvent*)
 {
     return 0;
+}
+
+// A lost connection (the desktop went away) ends the display, not the process: Xlib's own
+// handlers would exit. Ours note it, and Xlib returns to the call that failed.
+int IgnoreIOError(Display*)
+{
+    return 0;
+}
+
+void NoteLostConnection(Display*, void* lost)
+{
+    static_cast<std::atomic<bool>*>(lost)->store(true);
 }
 
 bool WantDesktop()
@@ -134,9 +148,11 @@ public:
     bool Open(const char* name)
     {
         XSetErrorHandler(IgnoreXError);
+        XSetIOErrorHandler(IgnoreIOError);
         display = XOpenDisplay(name);
         if (!display)
             return false;
+        XSetIOErrorExitHandler(display, NoteLostConnection, &lost);
         int screen = DefaultScreen(display);
         Visual* visual = DefaultVisual(display, screen);
         // The frame is copied out as 32-bit 0x00RRGGBB pixels; other visuals are not drawn on.
@@ -164,8 +180,8 @@ public:
     // Shows frames until asked to stop or until the user closes the window.
     void Run(const std::atomic<bool>& stop)
     {
-        while (!stop.load()) {
-            if (!HandleEvents())
+        while (!stop.load() && !lost.load()) {
+            if (ServerHungUp() || !HandleEvents())
                 return;
             Present(false);
             std::this_thread::sleep_for(std::chrono::milliseconds(FRAME_MS));
@@ -179,12 +195,17 @@ public:
             XDestroyImage(image);
             image = nullptr;
         }
-        if (gc)
-            XFreeGC(display, gc);
-        if (window)
-            XDestroyWindow(display, window);
-        if (display)
+        // After the server hung up, Xlib would only fail its way through the goodbyes: the
+        // connection's record is left behind and just its socket is closed.
+        if (display && lost) {
+            close(ConnectionNumber(display));
+        } else if (display) {
+            if (gc)
+                XFreeGC(display, gc);
+            if (window)
+                XDestroyWindow(display, window);
             XCloseDisplay(display);
+        }
         gc = nullptr;
         window = 0;
         display = nullptr;
@@ -226,10 +247,20 @@ private:
         return image != nullptr;
     }
 
+    // The server closing the connection shows on the socket before a request fails; noticing it
+    // here keeps us off Xlib's lost-connection path, which the handlers above only make survivable.
+    bool ServerHungUp()
+    {
+        pollfd check { ConnectionNumber(display), POLLRDHUP, 0 };
+        if (poll(&check, 1, 0) > 0 && (check.revents & (POLLRDHUP | POLLHUP | POLLERR)))
+            lost = true;
+        return lost;
+    }
+
     // False once the user closed the window.
     bool HandleEvents()
     {
-        while (XPending(display)) {
+        while (!lost && XPending(display)) {
             XEvent event;
             XNextEvent(display, &event);
             if (event.type == ClientMessage && Atom(event.xclient.data.l[0]) == deleteAtom) {
@@ -264,7 +295,7 @@ private:
     void Present(bool always)
     {
         RECT dirty {};
-        if (!WceTakeSurfaceDirty(&dirty) && !always)
+        if ((!WceTakeSurfaceDirty(&dirty) && !always) || ServerHungUp())
             return;
         if (!FitToScreen())
             return;
@@ -293,6 +324,7 @@ private:
     int width = 0;
     int height = 0;
     bool pressed = false;
+    std::atomic<bool> lost { false };   // set from inside Xlib, on this thread
 };
 
 // The one display of the process. It is never destroyed: the thread of a display started at

@@ -63,13 +63,16 @@ public:
         return ready;
     }
 
-    ~XvfbServer()
+    ~XvfbServer() { Stop(); }
+
+    void Stop()
     {
         if (pid > 0) {
             kill(pid, SIGTERM);
             int status = 0;
             waitpid(pid, &status, 0);
         }
+        pid = -1;
     }
 
     const std::string& Name() const { return name; }
