@@ -192,6 +192,12 @@ INT_PTR MenuDialogProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
         SHCreateMenuBar(&bar);
         run.bar = bar.hwndMB;
         SetTimer(dlg, 1, 20, nullptr);
+        SetTimer(dlg, 3, 10000, nullptr);   // a step that never comes fails the test, not hangs it
+        return TRUE;
+    }
+    if (message == WM_TIMER && wParam == 3) {
+        wce::automation::ResetPopups();
+        EndDialog(dlg, IDABORT);
         return TRUE;
     }
     if (message == WM_TIMER && wParam == 1) {
@@ -214,8 +220,12 @@ INT_PTR MenuDialogProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
         run.commands.push_back(LOWORD(wParam));
         if (run.commands.size() == 1)
             SetTimer(dlg, 1, 20, nullptr);
-        else
-            EndDialog(dlg, IDOK);
+        else   // the Done button on the caption bar ends the dialog
+            run.test->Tap(2 * (wce::GetDeviceProfile().screenWidth - 15), CAPTION_BAR_HEIGHT);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        EndDialog(dlg, IDOK);
         return TRUE;
     }
     return FALSE;
