@@ -203,6 +203,8 @@ void ShowLevel(HWND hwnd, PopupState& state, POINT anchor, UINT flags)
 void OpenSubMenu(HWND hwnd, PopupState& state, const PopupRow& row)
 {
     SendMessageW(state.owner, WM_INITMENUPOPUP, WPARAM(row.subMenu), MAKELPARAM(0, FALSE));
+    if (!IsWindow(hwnd))
+        return;   // the owner went, and the menu with it: its state is gone too
     RECT now {};
     GetWindowRect(hwnd, &now);
     state.openedFrom.push_back(state.highlight);
