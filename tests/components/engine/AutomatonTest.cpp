@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <set>
 #include <utility>
@@ -115,6 +116,187 @@ TEST(AutomatonTest, ReportsEveryOccurrenceThePlainSearchFinds)
             FragmentCase test = MakeFragmentCase(random, shape.minLength, shape.maxLength, shape.alphabet);
             ASSERT_EQ(PlainSearch(test), AutomatonSearch(test, random));
         }
+}
+
+// A body signature as the test builds it: elements of tokens with the gap before each, and the
+// offset its match must start at.
+struct SignatureModel {
+    struct Element {
+        uint32_t gapMin = 0, gapMax = 0;  // gapMax UINT32_MAX for an open gap
+        std::vector<orv::PatternToken> tokens;
+    };
+    std::vector<Element> elements;
+    std::string offset = "*";
+    uint32_t kind = orv::OFFSET_ANY, value = 0, shift = 0;
+};
+
+std::string RenderToken(orv::PatternToken token)
+{
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    out += token.mask & 0xF0 ? digits[token.value >> 4] : '?';
+    out += token.mask & 0x0F ? digits[token.value & 15] : '?';
+    return out;
+}
+
+std::string RenderGap(uint32_t low, uint32_t high, std::mt19937& random)
+{
+    if (high == UINT32_MAX)
+        return low == 0 && random() % 2 ? "*" : "{" + std::to_string(low) + "-}";
+    if (low == high)
+        return "{" + std::to_string(low) + "}";
+    if (low == 0 && random() % 2)
+        return "{-" + std::to_string(high) + "}";
+    return "{" + std::to_string(low) + "-" + std::to_string(high) + "}";
+}
+
+// Tokens over a four-letter alphabet, so that near misses are common; one element holds a run of
+// at least two fixed bytes for the automaton.
+SignatureModel MakeSignature(std::mt19937& random, std::string& hex)
+{
+    SignatureModel model;
+    uint32_t count = 1 + random() % 3;
+    uint32_t anchored = random() % count;
+    for (uint32_t e = 0; e < count; ++e) {
+        SignatureModel::Element element;
+        if (e > 0) {
+            element.gapMin = random() % 4;
+            element.gapMax = random() % 4 == 0 ? UINT32_MAX : element.gapMin + random() % 5;
+            hex += RenderGap(element.gapMin, element.gapMax, random);
+        }
+        uint32_t length = 1 + random() % 6;
+        for (uint32_t t = 0; t < length; ++t) {
+            uint8_t byte = uint8_t('a' + random() % 4);
+            uint32_t form = random() % 8;
+            orv::PatternToken token { byte, 0xFF };
+            if (form == 0)
+                token = { 0, 0 };
+            else if (form == 1)
+                token = { uint8_t(byte & 0xF0), 0xF0 };
+            else if (form == 2)
+                token = { uint8_t(byte & 0x0F), 0x0F };
+            element.tokens.push_back(token);
+        }
+        if (e == anchored)
+            for (uint32_t t = 0, run = 2 + random() % 6; t < run; ++t)
+                element.tokens.push_back({ uint8_t('a' + random() % 4), 0xFF });
+        for (orv::PatternToken token : element.tokens)
+            hex += RenderToken(token);
+        model.elements.push_back(element);
+    }
+    return model;
+}
+
+void PickOffset(std::mt19937& random, SignatureModel& model)
+{
+    uint32_t form = random() % 6;
+    if (form >= 2)
+        return;
+    model.kind = form == 0 ? orv::OFFSET_START : orv::OFFSET_EOF;
+    model.value = random() % 40;
+    model.shift = random() % 2 ? random() % 20 : 0;
+    model.offset = (form == 0 ? "" : "EOF-") + std::to_string(model.value);
+    if (model.shift)
+        model.offset += "," + std::to_string(model.shift);
+}
+
+// Places where element e may start, element by element: whether the whole signature matches.
+bool PlainMatch(const SignatureModel& model, const std::string& data)
+{
+    size_t size = data.size();
+    std::vector<char> starts(size + 1, 0);
+    for (size_t s = 0; s <= size; ++s) {
+        uint64_t base = model.kind == orv::OFFSET_EOF ? size - std::min<size_t>(model.value, size) : model.value;
+        bool reachable = model.kind == orv::OFFSET_EOF && model.value > size ? false : true;
+        starts[s] = model.kind == orv::OFFSET_ANY || (reachable && s >= base && s - base <= model.shift);
+    }
+    for (size_t e = 0; e < model.elements.size(); ++e) {
+        const auto& tokens = model.elements[e].tokens;
+        std::vector<char> next(size + 1, 0);
+        bool any = false;
+        for (size_t p = 0; p + tokens.size() <= size; ++p) {
+            if (!starts[p])
+                continue;
+            bool match = true;
+            for (size_t t = 0; t < tokens.size() && match; ++t)
+                match = (uint8_t(data[p + t]) & tokens[t].mask) == tokens[t].value;
+            if (!match)
+                continue;
+            if (e + 1 == model.elements.size())
+                return true;
+            const auto& following = model.elements[e + 1];
+            size_t end = p + tokens.size();
+            for (size_t gap = following.gapMin; end + gap <= size && gap <= following.gapMax; ++gap)
+                next[end + gap] = any = true;
+        }
+        if (!any)
+            return false;
+        starts.swap(next);
+    }
+    return false;
+}
+
+// Writes a match of the model at about at (or where its offset wants it), if it fits.
+void Plant(std::mt19937& random, const SignatureModel& model, std::string& data)
+{
+    std::string instance;
+    for (const auto& element : model.elements) {
+        uint32_t high = element.gapMax == UINT32_MAX ? element.gapMin + 12 : element.gapMax;
+        instance += RandomText(random, element.gapMin + random() % (high - element.gapMin + 1), 4);
+        for (orv::PatternToken token : element.tokens)
+            instance += char(token.value | (uint8_t('a' + random() % 4) & ~token.mask));
+    }
+    if (instance.size() > data.size())
+        return;
+    size_t at = random() % (data.size() - instance.size() + 1);
+    if (model.kind != orv::OFFSET_ANY) {
+        size_t base = model.kind == orv::OFFSET_START ? model.value : data.size() - std::min<size_t>(model.value, data.size());
+        at = base + random() % (model.shift + 1);
+    }
+    if (at + instance.size() <= data.size())
+        data.replace(at, instance.size(), instance);
+}
+
+// Whole signatures with wildcards, nibbles, every gap form and offsets, each alone and all together:
+// alone, a signature is found exactly when a plain search finds it; together, the engine names one
+// exactly when some signature matches, and the one it names does.
+TEST(AutomatonTest, SignaturesAgreeWithAPlainMatcher)
+{
+    std::mt19937 random(5);
+    for (int round = 0; round < 6; ++round) {
+        std::vector<SignatureModel> models;
+        std::vector<std::unique_ptr<LoadedDatabase>> alone;
+        std::string body;
+        for (int i = 0; i < 25; ++i) {
+            std::string hex;
+            models.push_back(MakeSignature(random, hex));
+            PickOffset(random, models.back());
+            std::string line = "S" + std::to_string(i) + ":0:" + models.back().offset + ":" + hex + "\n";
+            alone.push_back(std::make_unique<LoadedDatabase>("", "", line));
+            ASSERT_EQ(1u, alone.back()->database.stats.accepted) << line;
+            body += line;
+        }
+        LoadedDatabase all("", "", body);
+        ASSERT_TRUE(all.built);
+        for (int file = 0; file < 60; ++file) {
+            std::string data = RandomText(random, 20 + random() % 600, 8);
+            for (int plant = random() % 3; plant > 0; --plant)
+                Plant(random, models[random() % models.size()], data);
+            SCOPED_TRACE(data);
+            std::set<std::string> expected;
+            for (size_t i = 0; i < models.size(); ++i) {
+                std::string name = "S" + std::to_string(i);
+                bool matches = PlainMatch(models[i], data);
+                if (matches)
+                    expected.insert(name);
+                ASSERT_EQ(matches ? name : "", alone[i]->Scan(data, 1 + random() % 300));
+            }
+            std::string found = all.Scan(data, 1 + random() % 300);
+            EXPECT_EQ(expected.empty(), found.empty()) << found;
+            if (!found.empty())
+                EXPECT_EQ(1u, expected.count(found)) << found;
+        }
+    }
 }
 
 } // namespace
