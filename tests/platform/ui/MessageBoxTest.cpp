@@ -67,8 +67,11 @@ TEST_F(MessageBoxTest, TapOnTheBoxButtonAnswersIt)
     std::string tapReply;
     std::thread worker([&] {
         wce::automation::MessageBoxRecord box;
-        ASSERT_TRUE(wce::automation::WaitForMessageBox(box, 5000));
-        for (int i = 0; i < 200 && !FindWindowW(u"WceMessageBox", nullptr); ++i)
+        if (!wce::automation::WaitForMessageBox(box, 30000)) {
+            ADD_FAILURE() << "no message box came up";
+            return;
+        }
+        for (int i = 0; i < 2000 && !FindWindowW(u"WceMessageBox", nullptr); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (!FindWindowW(u"WceMessageBox", nullptr)) {
             wce::automation::AnswerMessageBox(IDNO);   // no screen: the box has no window to tap
@@ -77,7 +80,15 @@ TEST_F(MessageBoxTest, TapOnTheBoxButtonAnswersIt)
 #ifdef ORV_UI_SCREENSHOT_DIR
         wce::automation::RunAutomationCommand(std::string("screenshot \"") + ORV_UI_SCREENSHOT_DIR + "/MessageBox.png\"");
 #endif
-        tapReply = wce::automation::RunAutomationCommand("tapid 7");
+        // The window may be up before its buttons are: tap until the box is answered, and
+        // never leave it up, so a miss fails the test instead of hanging it.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            tapReply = wce::automation::RunAutomationCommand("tapid 7");
+            if (!wce::automation::GetOpenMessageBox(box))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        wce::automation::AnswerMessageBox(IDCANCEL);
     });
     EXPECT_EQ(IDNO, MessageBoxW(nullptr, u"Virus found in \\Temp\\b.dll. Delete it?", u"Scan", MB_YESNO | MB_ICONQUESTION));
     worker.join();
