@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <wce/DeviceProfile.h>
+#include <wce/GdiInternal.h>
 #include <windows.h>
 
 #include "AppState.h"
@@ -26,6 +27,7 @@ public:
         for (const auto& [name, value] : variables)
             setenv(name.c_str(), value.c_str(), 1);
         wce::ReloadDeviceProfile();
+        WceResetSurface();   // the screen takes this device's size, not the previous test's
         programFolder = root / std::filesystem::read_symlink("/proc/self/exe").parent_path().relative_path();
         std::filesystem::create_directories(programFolder / "Lib");
         g_app = AppState();
