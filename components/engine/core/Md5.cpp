@@ -38,7 +38,9 @@ void Md5::Start()
     a = b + Rotl(a, shift)
 
 inline uint32_t F(uint32_t b, uint32_t c, uint32_t d) { return d ^ (b & (c ^ d)); }
-inline uint32_t G(uint32_t b, uint32_t c, uint32_t d) { return c ^ (d & (b ^ c)); }
+// G's two terms never share a bit, so they may be added; c & ~d does not wait for b, the result of the
+// step before, which shortens the chain that bounds the speed by one operation a step.
+inline uint32_t G(uint32_t b, uint32_t c, uint32_t d) { return (b & d) + (c & ~d); }
 inline uint32_t H(uint32_t b, uint32_t c, uint32_t d) { return b ^ c ^ d; }
 inline uint32_t I(uint32_t b, uint32_t c, uint32_t d) { return c ^ (b | ~d); }
 
