@@ -121,7 +121,8 @@ bool WriteText(const fs::path& path, const std::string& text)
 bool GenerateCorpus(const std::string& work, const CorpusShape& shape, const std::string& engineImage)
 {
     fs::path root(work);
-    std::string stamp = "v2 " + std::to_string(shape.files) + " " + std::to_string(shape.totalBytes) + " "
+    std::string stamp = std::string(shape.hashSizesFromCorpus ? "v2 " : "v3 ") + std::to_string(shape.files) + " "
+        + std::to_string(shape.totalBytes) + " "
         + std::to_string(shape.infected) + " " + std::to_string(shape.bodySignatures) + " "
         + std::to_string(shape.hashSignatures) + "\n";
     fs::path device = root / "device";
@@ -179,7 +180,7 @@ bool GenerateCorpus(const std::string& work, const CorpusShape& shape, const std
                 hdb += HexOf(digest, 16) + ":" + std::to_string(buffer.size()) + ":Bench.Md5-" + std::to_string(i) + "\n";
             } else {
                 orv::Sha256 sha;
-                sha.Start();
+                sha.Start(orv::Sha256HardwareAvailable());
                 sha.Update(reinterpret_cast<const uint8_t*>(buffer.data()), uint32_t(buffer.size()));
                 sha.Finish(digest);
                 hsb += HexOf(digest, 32) + ":" + std::to_string(buffer.size()) + ":Bench.Sha256-" + std::to_string(i) + "\n";
@@ -193,13 +194,19 @@ bool GenerateCorpus(const std::string& work, const CorpusShape& shape, const std
         if (!out)
             return false;
     }
-    // The rest of the hash signatures never match; half of them have sizes that occur in the
-    // corpus, so those files are hashed as they would be with a real database.
+    // The rest of the hash signatures never match. A real database holds the digests of malware
+    // samples, whose sizes have nothing to do with the user's files: from a few KiB to some MiB,
+    // evenly on a logarithmic scale. Files of the corpus that share a size with one are hashed, as
+    // they would be with a real database.
     for (uint32_t i = hashCount; i < shape.hashSignatures; ++i) {
         uint8_t digest[32];
         for (uint8_t& b : digest)
             b = uint8_t(random.Next());
-        uint64_t size = i % 2 ? sizes[random.Below(shape.files)] : 1 + random.Below(1 << 24);
+        uint64_t size = 0;
+        if (!shape.hashSizesFromCorpus)
+            size = random.LogUniform(1024.0, 16.0 * 1024 * 1024);
+        else
+            size = i % 2 ? sizes[random.Below(shape.files)] : 1 + random.Below(1 << 24);
         std::string& out = i % 4 < 2 ? hdb : hsb;
         out += HexOf(digest, i % 4 < 2 ? 16 : 32) + ":" + std::to_string(size) + ":Bench.Hash-" + std::to_string(i) + "\n";
     }

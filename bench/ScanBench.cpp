@@ -235,11 +235,12 @@ std::set<std::string> ReadList(const fs::path& file)
     return lines;
 }
 
-int Run(const std::string& self, const fs::path& work, int runs, bool withClamscan, bool small)
+int Run(const std::string& self, const fs::path& work, int runs, bool withClamscan, bool small, bool corpusSizes)
 {
     CorpusShape shape;
     if (small)  // a quick check of the whole chain
         shape = { 500, 32ull << 20, 30, 1000, 10000 };
+    shape.hashSizesFromCorpus = corpusSizes;
     if (!GenerateCorpus(work.string(), shape, ORV_ENGINE_LIB_DIR "/Verdane.dll")) {
         fprintf(stderr, "could not write the corpus under %s\n", work.c_str());
         return 1;
@@ -248,6 +249,8 @@ int Run(const std::string& self, const fs::path& work, int runs, bool withClamsc
     uname(&machine);
     printf("machine: %s %s, %ld cores; median of %d runs, warm page cache\n", machine.nodename, machine.machine,
            sysconf(_SC_NPROCESSORS_ONLN), runs);
+    printf("database: %u body and %u hash signatures, hash sizes %s\n", shape.bodySignatures, shape.hashSignatures,
+           corpusSizes ? "taken from the corpus (nearly every file hashed)" : "spread like malware samples");
     fs::path corpus = work / "device" / "Corpus";
     Sample read = Median(runs, [&] { return ReadCorpus(corpus); });
     Sample ours = Median(runs, [&] { return ScanWithBridge(self, work); });
@@ -285,12 +288,14 @@ int main(int argc, char** argv)
     if (argc >= 4 && std::string(argv[1]) == "scan-child")
         return ScanChild(fs::path(argv[2]) / "device", argv[3]);
     if (argc < 3 || std::string(argv[1]) != "run") {
-        fprintf(stderr, "usage: %s run <work folder> [--runs N] [--small] [--no-clamscan]\n", argv[0]);
+        fprintf(stderr, "usage: %s run <work folder> [--runs N] [--small] [--no-clamscan]\n"
+                        "       [--hash-sizes-from-corpus]\n", argv[0]);
         return 2;
     }
     int runs = 3;
     bool withClamscan = true;
     bool small = false;
+    bool corpusSizes = false;
     for (int i = 3; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--runs" && i + 1 < argc)
@@ -299,6 +304,8 @@ int main(int argc, char** argv)
             small = true;
         else if (option == "--no-clamscan")
             withClamscan = false;
+        else if (option == "--hash-sizes-from-corpus")
+            corpusSizes = true;
     }
-    return Run(fs::canonical("/proc/self/exe").string(), fs::absolute(argv[2]), runs, withClamscan, small);
+    return Run(fs::canonical("/proc/self/exe").string(), fs::absolute(argv[2]), runs, withClamscan, small, corpusSizes);
 }
