@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Scan benchmark: builds ScanBench and the engine image, installs clamscan (Debian package clamav)
 # when it is missing, and runs the benchmark over a generated corpus (about 1 GiB, written once).
-# Usage: scripts/bench-scan.sh [work folder] [ScanBench options: --runs N, --small, --no-clamscan]
+# Usage: scripts/bench-scan.sh [work folder] [ScanBench options: --runs N, --small, --no-clamscan,
+#        --hash-sizes-from-corpus]
 # No database update is run and nothing is fetched beyond the package: clamscan is given only the
 # generated databases.
 set -euo pipefail

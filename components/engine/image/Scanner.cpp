@@ -61,7 +61,10 @@ const char* Detect(Examination& exam, uint64_t size)
         if (exam.moved && !SeekTo(exam.file, position))
             break;
         exam.moved = false;
-        uint32_t got = ReadFully(exam.file, engine.chunk, SCAN_CHUNK);
+        // Asking for no more than the size taken at the start spares the read that would only
+        // report the end of the file.
+        uint32_t want = size - position < SCAN_CHUNK ? uint32_t(size - position) : SCAN_CHUNK;
+        uint32_t got = ReadFully(exam.file, engine.chunk, want);
         if (got == 0 || got == UINT32_MAX)
             break;
         exam.chunkBase = position;
