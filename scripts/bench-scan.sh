@@ -16,6 +16,10 @@ if ! command -v clamscan >/dev/null 2>&1; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends clamav
 fi
 build=build-bench
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DORV_BENCH=ON -DORV_TESTS=OFF >/dev/null
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DORV_BENCH=ON -DORV_TESTS=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target ScanBench
 exec "$build/bin/ScanBench" run "$work" "$@"
