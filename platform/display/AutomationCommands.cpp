@@ -88,13 +88,18 @@ std::string List()
     return out.empty() ? "no windows\n" : out;
 }
 
-// The window under a screen point gets the stylus press and release in its own coordinates.
+// The window under a screen point gets the stylus press and release in its own coordinates,
+// unless a window holds the stylus (an open popup menu or list): then that one does, as on the
+// screen, so a tap outside it dismisses it. A disabled window under a modal dialog gets nothing.
 std::string Tap(int x, int y)
 {
     POINT point { x, y };
-    HWND hit = WindowFromPoint(point);
+    HWND capture = GetCapture();
+    HWND hit = capture ? capture : WindowFromPoint(point);
     if (!hit)
         return "error: nothing at that point\n";
+    if (!capture && !IsWindowEnabled(hit))
+        return "error: the window at that point is disabled\n";
     ScreenToClient(hit, &point);
     RunOnWindowThread(hit, [&] {
         SendMessageW(hit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));

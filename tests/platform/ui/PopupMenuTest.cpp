@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "UiTestSupport.h"
@@ -145,6 +146,25 @@ TEST_F(PopupMenuTest, TapOutsideEscapeAndTheRightSoftKeyDismiss)
     PumpPending();
     EXPECT_TRUE(Only(WM_COMMAND).empty());
     EXPECT_EQ(3u, wce::automation::GetPopupHistory().size());
+}
+
+TEST_F(PopupMenuTest, AutomationTapsGoToTheOpenPopupLikeTheStylus)
+{
+    std::string outsideReply;
+    EXPECT_EQ(0u, Track([&](HWND popup) {
+        RECT placed {};
+        GetWindowRect(popup, &placed);
+        outsideReply = wce::automation::RunAutomationCommand(
+            "tap " + std::to_string(placed.right + 4) + " " + std::to_string(placed.top + 2));
+    }));
+    EXPECT_EQ(0u, outsideReply.rfind("ok", 0)) << outsideReply;
+    EXPECT_TRUE(Only(WM_LBUTTONDOWN).empty());   // the owner under the point got nothing
+
+    EXPECT_EQ(UINT(ID_OPEN), Track([&](HWND popup) {
+        POINT row { 10, HIWORD(RowPoint(popup, 0)) };
+        ClientToScreen(popup, &row);
+        wce::automation::RunAutomationCommand("tap " + std::to_string(row.x) + " " + std::to_string(row.y));
+    }));
 }
 
 TEST_F(PopupMenuTest, SubmenuOpensInPlaceAfterItsOwnerPreparesIt)
