@@ -28,7 +28,6 @@ public:
     int OnScanTimer(int timerId) noexcept override;
 
     void SetLogWriter(LogWriter* log) noexcept;
-    const ScanWorker& Worker() const noexcept { return worker; }
 
     // PromptHandler, called by the bridge on the worker thread. The page outlives every run, so
     // no count is kept and nothing is freed through it.
