@@ -148,6 +148,7 @@ HWND FindRemoteWindow(LPCWSTR className, LPCWSTR windowName)
         std::string path = folder + "/" + entry->d_name;
         if (!ProcessAlive(pid)) {
             unlink(path.c_str());   // the process has ended; its windows went with it
+            unlink(ServerSocketPath(pid).c_str());
             continue;
         }
         std::u16string entryClass;

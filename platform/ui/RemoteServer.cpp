@@ -1,6 +1,7 @@
 // The socket on which this process answers other processes' requests about its top-level windows.
 // Requests are handed to each window's own thread (a send waits there like any cross-thread send);
 // the socket thread itself never touches a window.
+#include <cstdlib>
 #include <mutex>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -113,6 +114,7 @@ void StartRemoteServer()
             return;   // our windows stay local: other processes find them but cannot reach them
         }
         std::thread(Serve, listener).detach();
+        std::atexit([] { unlink(ServerSocketPath(getpid()).c_str()); });
     });
 }
 

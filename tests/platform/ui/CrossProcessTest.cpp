@@ -9,6 +9,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "wce/DeviceProfile.h"
 #include "wce/WinBase.h"
 #include "wce/WinUser.h"
 
@@ -41,6 +42,7 @@ TEST(CrossProcessTest, PrivateMessagesReachAnotherProcessAndRepliesComeBack)
     EXPECT_EQ(42, SendMessageW(peer, 0x8001, 40, 2));
     EXPECT_EQ(0, SendMessageW(peer, WM_SETTEXT, 0, LPARAM(u"pointer")));   // pointers do not cross
     EXPECT_TRUE(SetForegroundWindow(peer));
+    EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(uintptr_t(peer) | 1)));   // with its owned windows
     EXPECT_TRUE(PostMessageW(peer, 0x8002, 7, 0));
 
     int status = 0;
@@ -49,6 +51,9 @@ TEST(CrossProcessTest, PrivateMessagesReachAnotherProcessAndRepliesComeBack)
     EXPECT_EQ(7, WEXITSTATUS(status));
     EXPECT_FALSE(IsWindow(peer));
     EXPECT_EQ(nullptr, FindWindowW(u"UiPeerApp", wideTitle.c_str()));
+    // The ended process left no socket behind in the device's runtime folder.
+    const std::string socket = wce::DeviceRuntimeFolder() + "/ui-" + std::to_string(child) + ".sock";
+    EXPECT_NE(0, access(socket.c_str(), F_OK)) << socket;
 }
 
 }  // namespace
