@@ -32,12 +32,20 @@ HWND TopLevelOf(HWND hwnd)
     return window ? hwnd : nullptr;
 }
 
+// Menu bars, drop-down lists and popup menus serve the window that owns them and are never the
+// active window themselves once something else could be.
+bool IsActivatable(HWND hwnd)
+{
+    return IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && !ClassIs(hwnd, u"menu_worker") &&
+           !ClassIs(hwnd, u"ComboLBox") && !ClassIs(hwnd, u"menu_popup");
+}
+
 // The most recently shown visible top-level window other than the one going away.
 HWND NextActiveCandidate(HWND leaving)
 {
     std::vector<HWND> tops = TopLevelWindows();
     for (auto it = tops.rbegin(); it != tops.rend(); ++it)
-        if (*it != leaving && IsWindowVisible(*it) && IsWindowEnabled(*it))
+        if (*it != leaving && IsActivatable(*it))
             return *it;
     return nullptr;
 }
@@ -88,7 +96,8 @@ HWND GetActiveWindow()
 }
 
 // Bit 0 of the handle asks for the window together with the windows it owns: those come up
-// above it, and the last visible, enabled one of them (an open dialog) becomes the active one.
+// above it, and while the window is disabled under a modal dialog of its own, that dialog (the
+// last visible, enabled owned window) becomes the active one rather than the window.
 BOOL SetForegroundWindow(HWND hWnd)
 {
     const bool withOwned = (uintptr_t(hWnd) & 1) != 0;
@@ -103,11 +112,11 @@ BOOL SetForegroundWindow(HWND hWnd)
         for (HWND top : TopLevelWindows()) {
             if (top != window && GetWindow(top, GW_OWNER) == window && IsWindowVisible(top)) {
                 RaiseTopLevel(top);
-                if (IsWindowEnabled(top))
+                if (IsActivatable(top))
                     lastOwned = top;
             }
         }
-        if (lastOwned)
+        if (lastOwned && !IsWindowEnabled(window))
             SetActiveWindow(lastOwned);
     }
     return TRUE;

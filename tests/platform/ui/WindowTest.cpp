@@ -155,8 +155,8 @@ TEST_F(WindowTest, DisabledWindowLosesFocusAndReportsState)
     EXPECT_TRUE(EnableWindow(hwnd, TRUE));     // was disabled
 }
 
-// Bit 0 of the handle brings the window up with the windows it owns: an open dialog of a
-// program that another start asks to come forward stays the active window.
+// Bit 0 of the handle brings the window up with the windows it owns: the open modal dialog of a
+// program that another start asks to come forward becomes the active window.
 TEST_F(WindowTest, ForegroundWithOwnedWindowsActivatesTheOwnedDialog)
 {
     HWND main = Track(CreateRecorder(u"main", nullptr, WS_VISIBLE));
@@ -166,8 +166,15 @@ TEST_F(WindowTest, ForegroundWithOwnedWindowsActivatesTheOwnedDialog)
     SetActiveWindow(other);
     ASSERT_EQ(other, GetActiveWindow());
 
-    EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(uintptr_t(main) | 1)));
+    HWND withOwned = reinterpret_cast<HWND>(uintptr_t(main) | 1);
+    EXPECT_TRUE(SetForegroundWindow(withOwned));
+    EXPECT_EQ(main, GetActiveWindow());        // an owned window of an enabled one (its menu bar) stays behind focus
+
+    EnableWindow(main, FALSE);                 // as under a modal dialog
+    SetActiveWindow(other);
+    EXPECT_TRUE(SetForegroundWindow(withOwned));
     EXPECT_EQ(dialog, GetActiveWindow());
+    EnableWindow(main, TRUE);
 
     SetActiveWindow(other);
     EXPECT_TRUE(SetForegroundWindow(main));   // without the bit only the window itself
