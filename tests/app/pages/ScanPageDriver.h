@@ -57,6 +57,10 @@ protected:
     }
     void TearDown() override
     {
+        // A test that failed with a question up must not leave the worker waiting for it.
+        wce::automation::SetMessageBoxesWait(false);
+        while (wce::automation::AnswerMessageBox(IDNO)) {
+        }
         if (program && dialog && IsWindow(dialog))
             RunningProgram::ClosePage(main, dialog);
         program.reset();

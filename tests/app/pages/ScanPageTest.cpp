@@ -89,10 +89,9 @@ TEST_F(ScanPageTest, StopDuringARunEndsItStoppedAndStartWhileRunningDoesNothing)
     EXPECT_TRUE(Running());
     ExpectRunControls(true);
 
-    PostMessageW(dialog, WM_COMMAND, CMD_SCAN_START, 0);
-    PostMessageW(dialog, WM_COMMAND, CMD_SCAN_START_AGAIN, 0);
-    PostMessageW(dialog, WM_COMMAND, CMD_SCAN_STOP, 0);
-    OnDialogThread([] {});   // the posted commands have been handled
+    SendMessageW(dialog, WM_COMMAND, CMD_SCAN_START, 0);
+    SendMessageW(dialog, WM_COMMAND, CMD_SCAN_START_AGAIN, 0);
+    SendMessageW(dialog, WM_COMMAND, CMD_SCAN_STOP, 0);
     EXPECT_TRUE(Running());
     ASSERT_TRUE(wce::automation::AnswerMessageBox(IDNO));
     ASSERT_TRUE(WaitForIdle());
