@@ -74,21 +74,33 @@ TEST_F(AboutPageTest, WithoutEngineFactsShowsZeros)
     static_cast<PageDisposer*>(page)->Destroy(1);
 }
 
-TEST(AboutPageFromMenu, OpensAsADialogAndClosesWithDone)
+// The main window and the about page opened from its menu, in both families; the screens are
+// saved for a person to look at.
+class AboutPageFromMenu : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(AboutPageFromMenu, OpensAsADialogAndClosesWithDone)
 {
-    ShellDevice device;
+    const std::string platform = GetParam();
+    ShellDevice device({ { "WCE_PLATFORM", platform } });
     device.InstallResources({ "OrvResEN.DLL" });
+    device.InstallEngine();
     ShellDevice::AttachPictures();
     shelltest::RunningProgram program;
     HWND main = program.MainWindow();
     ASSERT_NE(nullptr, main);
+    const std::string family = platform == "SmartPhone" ? "sp" : "ppc";
+    EXPECT_TRUE(shelltest::SaveScreen(main, "main-" + family));
     HWND dialog = program.OpenPage(main, CMD_SHOW_ABOUT);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(u"2006.09.15", TextOf(dialog, 1024));
+    EXPECT_NE(u"0.0.0", TextOf(dialog, 1022));   // the engine's version, not the zeros of no engine
+    EXPECT_TRUE(shelltest::SaveScreen(dialog, "about-" + family));
     EXPECT_TRUE(program.ClosePage(main, dialog));
     EXPECT_FALSE(IsWindow(dialog));
     PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
     EXPECT_EQ(0, program.Join());
 }
+
+INSTANTIATE_TEST_SUITE_P(Families, AboutPageFromMenu, ::testing::Values("PocketPC", "SmartPhone"));
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -57,6 +58,22 @@ inline std::u16string TextOf(HWND dialog, int id)
         text = buffer;
     });
     return text;
+}
+
+// Saves the device screen as <build>/screenshots/<name>.png once the windows of window's thread
+// have painted, for a person to look at; false when it could not be saved.
+inline bool SaveScreen(HWND window, const std::string& name)
+{
+    const std::filesystem::path folder =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "screenshots";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    bool saved = false;
+    wce::automation::RunOnWindowThread(window, [&] {
+        wce::automation::PaintPendingWindows();
+        saved = wce::automation::SaveScreenshot((folder / (name + ".png")).c_str());
+    });
+    return saved;
 }
 
 class RunningProgram {
