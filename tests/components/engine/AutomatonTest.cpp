@@ -200,16 +200,24 @@ void PickOffset(std::mt19937& random, SignatureModel& model)
         model.offset += "," + std::to_string(model.shift);
 }
 
+// Whether a match may start at start in a file of size bytes.
+bool OffsetAllows(const SignatureModel& model, size_t start, size_t size)
+{
+    if (model.kind == orv::OFFSET_ANY)
+        return true;
+    if (model.kind == orv::OFFSET_EOF && model.value > size)
+        return false;
+    size_t base = model.kind == orv::OFFSET_EOF ? size - model.value : model.value;
+    return start >= base && start - base <= model.shift;
+}
+
 // Places where element e may start, element by element: whether the whole signature matches.
 bool PlainMatch(const SignatureModel& model, const std::string& data)
 {
     size_t size = data.size();
     std::vector<char> starts(size + 1, 0);
-    for (size_t s = 0; s <= size; ++s) {
-        uint64_t base = model.kind == orv::OFFSET_EOF ? size - std::min<size_t>(model.value, size) : model.value;
-        bool reachable = model.kind == orv::OFFSET_EOF && model.value > size ? false : true;
-        starts[s] = model.kind == orv::OFFSET_ANY || (reachable && s >= base && s - base <= model.shift);
-    }
+    for (size_t s = 0; s <= size; ++s)
+        starts[s] = OffsetAllows(model, s, size);
     for (size_t e = 0; e < model.elements.size(); ++e) {
         const auto& tokens = model.elements[e].tokens;
         std::vector<char> next(size + 1, 0);
