@@ -33,7 +33,7 @@ bool AnchorFilter::AddFragment(const uint8_t* bytes, uint32_t length)
     }
     if (length < SHORT_FRAGMENT) {
         hasShort = true;
-        uint32_t pair = uint32_t(bytes[0]) << 8 | bytes[1];
+        uint32_t pair = Pair(bytes);
         pairs[pair >> 3] |= uint8_t(1u << (pair & 7));
         return true;
     }
@@ -57,14 +57,14 @@ uint32_t AnchorFilter::ShortestLongHead() const
 
 // A fragment of length L that starts inside a window of stride positions has its gram at offset
 // 0..stride-1 at the window's last start position, and the next gram after it, as long as
-// stride + GRAM <= L. Both are in the table. Short fragments are found through their pair at every
-// position, so with any of them the window is a single position.
+// stride + GRAM <= L. Both are in the table. Short fragments are found through their first pair,
+// tested at every position of the window.
 bool AnchorFilter::Build()
 {
     stride = ShortestLongHead() - GRAM;
     if (stride > MAX_STRIDE)
         stride = MAX_STRIDE;
-    if (hasShort || passAll)
+    if (passAll)
         stride = 1;
     bool built = FillTables();
     heads.Release();
@@ -99,10 +99,13 @@ uint32_t AnchorFilter::Skip(const uint8_t* data, uint32_t from, uint32_t size) c
     uint32_t lastStart = size - (stride + GRAM);
     uint32_t start = from;
     if (hasShort) {
-        for (; start <= lastStart; ++start) {
+        for (; start <= lastStart; start += stride) {
             const uint8_t* at = data + start;
-            if (PairBit(at) || (GramBit(at) && GramBit(at + 1)))
+            if (GramBit(at + stride - 1) && GramBit(at + stride))
                 return start;
+            for (uint32_t k = 0; k < stride; ++k)
+                if (PairBit(at + k))
+                    return start;
         }
         return start;
     }

@@ -15,7 +15,7 @@ public:
     static constexpr uint32_t GRAM = 4;
     static constexpr uint32_t MAX_STRIDE = 8;
     // Fragments shorter than this cannot give two grams; their first byte pair goes into a table of
-    // its own, tested at every position.
+    // its own, tested at every start position of a window.
     static constexpr uint32_t SHORT_FRAGMENT = GRAM + 1;
     // Bytes of each fragment the filter looks at: the grams at offsets 0..stride.
     static constexpr uint32_t HEAD_BYTES = MAX_STRIDE + GRAM;
@@ -61,9 +61,16 @@ private:
         uint32_t slot = Slot(p);
         return (grams[slot >> 3] >> (slot & 7)) & 1;
     }
+    // The pair at p, read as one machine half-word like the grams.
+    static uint32_t Pair(const uint8_t* p)
+    {
+        uint16_t pair;
+        __builtin_memcpy(&pair, p, sizeof pair);
+        return pair;
+    }
     uint32_t PairBit(const uint8_t* p) const
     {
-        uint32_t pair = uint32_t(p[0]) << 8 | p[1];
+        uint32_t pair = Pair(p);
         return (pairs[pair >> 3] >> (pair & 7)) & 1;
     }
     uint32_t ShortestLongHead() const;
@@ -74,7 +81,7 @@ private:
     const uint8_t* grams = nullptr;  // gramTable's bytes once built
     uint32_t slotMask = 0;
     uint32_t stride = 1;
-    bool hasShort = false;     // a fragment of two to four bytes: pairs are tested at every position
+    bool hasShort = false;     // a fragment of two to four bytes: pairs are tested too
     bool passAll = false;      // a fragment of one byte: every window goes to the automaton
     uint8_t pairs[65536 / 8];  // first byte pairs of the short fragments
 };
