@@ -13,6 +13,11 @@ void AnswerBoxFromWindow(HWND box, int answer);
 
 namespace {
 
+// Caption strip above the text, the buttons' row below it.
+constexpr int TEXT_TOP = 24;
+constexpr int BUTTON_ROW = 30;
+constexpr int MIN_BOX_HEIGHT = 110;
+
 struct BoxText : ControlState {
     std::u16string text;
 };
@@ -31,7 +36,7 @@ void Paint(HWND hwnd)
         title.left += 4;
         DrawTextW(hdc, caption.c_str(), -1, &title, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         SetTextColor(hdc, GetSysColor(COLOR_WINDOWTEXT));
-        RECT body { client.left + 6, client.top + 24, client.right - 6, client.bottom - 30 };
+        RECT body { client.left + 6, client.top + TEXT_TOP, client.right - 6, client.bottom - BUTTON_ROW };
         DrawTextW(hdc, text.c_str(), -1, &body, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     });
 }
@@ -45,6 +50,21 @@ void AddButton(HWND box, int id, const char16_t* label, int index, int count)
     int left = (client.right - (count * width + (count - 1) * gap)) / 2 + index * (width + gap);
     CreateWindowExW(0, u"BUTTON", label, WS_CHILD | WS_VISIBLE | WS_TABSTOP, left, client.bottom - 26, width, 20, box,
                     reinterpret_cast<HMENU>(intptr_t(id)), nullptr, nullptr);
+}
+
+// Grows the box, still centred, until its text fits between caption and buttons, but never past
+// the screen: a long question (a file's whole path) is shown whole.
+void FitBoxToText(HWND box, const std::u16string& text, const DeviceProfile& profile)
+{
+    RECT client {};
+    GetClientRect(box, &client);
+    RECT needed { 0, 0, client.right - 12, 0 };
+    HDC hdc = GetDC(box);
+    DrawTextW(hdc, text.c_str(), -1, &needed, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+    ReleaseDC(box, hdc);
+    int height = std::clamp(TEXT_TOP + int(needed.bottom) + 6 + BUTTON_ROW, MIN_BOX_HEIGHT,
+                            std::max(MIN_BOX_HEIGHT, profile.screenHeight - 16));
+    MoveWindow(box, 8, (profile.screenHeight - height) / 2, client.right, height, FALSE);
 }
 
 }  // namespace
@@ -65,13 +85,14 @@ HWND CreateMessageBoxWindow(HWND owner, const std::u16string& text, const std::u
 {
     const DeviceProfile& profile = GetDeviceProfile();
     int width = profile.screenWidth - 16;
-    int height = 110;
+    int height = MIN_BOX_HEIGHT;
     HWND top = owner && GetWindowThreadProcessId(owner, nullptr) == GetCurrentThreadId() ? owner : nullptr;
     HWND box = CreateWindowExW(WS_EX_TOPMOST, u"WceMessageBox", caption.c_str(), WS_POPUP, 8,
                                (profile.screenHeight - height) / 2, width, height, top, nullptr, nullptr, nullptr);
     if (!box)
         return nullptr;
     ControlOf<BoxText>(box)->text = text;
+    FitBoxToText(box, text, profile);
     UINT buttons = style & 0xF;
     if (buttons == MB_YESNO || buttons == MB_YESNOCANCEL) {
         AddButton(box, IDYES, u"Yes", 0, 2);

@@ -98,4 +98,40 @@ TEST_F(MessageBoxTest, TapOnTheBoxButtonAnswersIt)
     }
 }
 
+// A long question (a whole path) makes the box taller, up to the screen; a short one keeps the
+// usual height.
+TEST_F(MessageBoxTest, BoxGrowsToShowALongTextWhole)
+{
+    wce::automation::SetMessageBoxesWait(true);
+    auto heightOfBox = [](const std::u16string& text) {
+        int height = -1;
+        std::thread worker([&] {
+            wce::automation::MessageBoxRecord box;
+            if (!wce::automation::WaitForMessageBox(box, 30000))
+                return;
+            HWND window = nullptr;
+            for (int i = 0; i < 2000 && !(window = FindWindowW(u"WceMessageBox", nullptr)); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            RECT rect {};
+            if (window && GetWindowRect(window, &rect))
+                height = rect.bottom - rect.top;
+            wce::automation::AnswerMessageBox(IDNO);
+        });
+        MessageBoxW(nullptr, text.c_str(), u"Scan", MB_YESNO | MB_ICONQUESTION);
+        worker.join();
+        return height;
+    };
+    const int shortHeight = heightOfBox(u"Delete it?");
+    if (shortHeight < 0)
+        GTEST_SKIP() << "no screen: the box has no window";
+    std::u16string longText = u"Virus found in \\My Documents";
+    for (int i = 0; i < 12; ++i)
+        longText += u"\\folder number " + std::u16string(1, char16_t(u'a' + i));
+    longText += u"\\file.exe. Delete the file now?";
+    const int longHeight = heightOfBox(longText);
+    EXPECT_EQ(110, shortHeight);
+    EXPECT_GT(longHeight, shortHeight);
+    EXPECT_LE(longHeight, 320 - 16);
+}
+
 }  // namespace
