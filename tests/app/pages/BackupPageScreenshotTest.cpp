@@ -38,20 +38,12 @@ TEST_P(BackupPageScreenshotTest, PageWithThreeBackupsIsSaved)
     ASSERT_NE(nullptr, dialog);
     PressKey(dialog, VK_DOWN);
 
-    const std::filesystem::path folder = std::filesystem::path(ORV_RES_DIR).parent_path() / "screenshots";
-    std::filesystem::create_directories(folder);
-    const std::string shot = (folder / GetParam().file).string();
-    bool saved = false;
-    wce::automation::RunOnWindowThread(dialog, [&] {
-        wce::automation::PaintPendingWindows();
-        saved = wce::automation::SaveScreenshot(shot.c_str());
-    });
-    EXPECT_TRUE(saved);
+    EXPECT_TRUE(shelltest::SaveScreen(dialog, GetParam().file));
     EXPECT_TRUE(program.ClosePage(main, dialog));
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, BackupPageScreenshotTest,
-                         ::testing::Values(Family { "", "backup-ppc.png" }, Family { "SmartPhone", "backup-sp.png" }),
+                         ::testing::Values(Family { "", "backup-ppc" }, Family { "SmartPhone", "backup-sp" }),
                          [](const auto& info) { return *info.param.platform ? "SmartPhone" : "PocketPC"; });
 
 } // namespace

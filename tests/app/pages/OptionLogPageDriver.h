@@ -99,14 +99,7 @@ inline void PressLeftSoftKey(HWND dialog)
 // Saves the screen under <build>/screenshots/<name>.png once the page has painted; false on failure.
 inline bool SaveShot(HWND dialog, const std::string& name)
 {
-    const std::filesystem::path folder = std::filesystem::path(ORV_RES_DIR).parent_path() / "screenshots";
-    std::filesystem::create_directories(folder);
-    bool saved = false;
-    wce::automation::RunOnWindowThread(dialog, [&] {
-        wce::automation::PaintPendingWindows();
-        saved = wce::automation::SaveScreenshot((folder / (name + ".png")).c_str());
-    });
-    return saved;
+    return shelltest::SaveScreen(dialog, name);
 }
 
 }  // namespace optlogtest

@@ -114,12 +114,7 @@ TEST_P(ScanScreenshotTest, AfterAFinishedRun)
     wce::automation::QueueMessageBoxAnswer(IDNO);
     Open();
     ASSERT_TRUE(WaitForIdle());
-    OnDialogThread([] { wce::automation::PaintPendingWindows(); });
-    const auto folder = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "screenshots";
-    std::filesystem::create_directories(folder);
-    const auto file = folder / ("scan-" + family + ".png");
-    EXPECT_TRUE(wce::automation::SaveScreenshot(file.c_str()));
-    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_TRUE(shelltest::SaveScreen(dialog, "scan-" + family));
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, ScanScreenshotTest, ::testing::Values("ppc", "sp"));
