@@ -216,19 +216,26 @@ TEST_F(OptionPageTest, StoredValuesThatNoRowCarriesAreKeptWhenConfirmed)
     EXPECT_EQ(IniOf(259, -3, 0, 2, 3), program.ReadFile("OrvMobile.ini"));
 }
 
+// Starts the program with a test file named as a program and as a document, and saves
+// report-only on programs and documents (from delete-all-files, the defaults) on the option page.
+std::filesystem::path SaveReportOnlyOnPrograms(PageProgram& program, const std::string& stem)
+{
+    const std::filesystem::path folder = program.device.root / "My Documents";
+    program.WriteFile(folder / (stem + ".exe"), TestFileText());
+    program.WriteFile(folder / (stem + ".txt"), TestFileText());
+    HWND dialog = program.Start() ? program.Open(CMD_SHOW_OPTIONS) : nullptr;
+    if (!dialog)
+        return {};
+    Pick(dialog, IDC_OPTION_FILETYPE, shelltest::ResString(IDS_FILETYPE_PROGRAMS));
+    Pick(dialog, IDC_OPTION_ACTION, shelltest::ResString(IDS_ACTION_REPORT));
+    return program.Close(dialog, IDOK) ? folder : std::filesystem::path();
+}
+
 TEST(OptionPageScan, TheNextScanIsGivenTheSavedOptions)
 {
     PageProgram program({}, true);
-    const std::filesystem::path folder = program.device.root / "My Documents";
-    program.WriteFile(folder / "a.exe", TestFileText());
-    program.WriteFile(folder / "a.txt", TestFileText());
-    ASSERT_NE(nullptr, program.Start());
-    HWND dialog = program.Open(CMD_SHOW_OPTIONS);
-    ASSERT_NE(nullptr, dialog);
-    // From delete-all-files (the defaults) to report-only on programs and documents.
-    Pick(dialog, IDC_OPTION_FILETYPE, shelltest::ResString(IDS_FILETYPE_PROGRAMS));
-    Pick(dialog, IDC_OPTION_ACTION, shelltest::ResString(IDS_ACTION_REPORT));
-    ASSERT_TRUE(program.Close(dialog, IDOK));
+    const std::filesystem::path folder = SaveReportOnlyOnPrograms(program, "a");
+    ASSERT_FALSE(folder.empty());
 
     int32_t exeResult = -1, txtResult = -1;
     wce::automation::RunOnWindowThread(program.main, [&] {
@@ -249,15 +256,8 @@ TEST(OptionPageScan, TheNextScanIsGivenTheSavedOptions)
 TEST(OptionPageScan, TheScanPageRunsWithTheSavedOptions)
 {
     PageProgram program({}, true);
-    const std::filesystem::path folder = program.device.root / "My Documents";
-    program.WriteFile(folder / "b.exe", TestFileText());
-    program.WriteFile(folder / "b.txt", TestFileText());
-    ASSERT_NE(nullptr, program.Start());
-    HWND dialog = program.Open(CMD_SHOW_OPTIONS);
-    ASSERT_NE(nullptr, dialog);
-    Pick(dialog, IDC_OPTION_FILETYPE, shelltest::ResString(IDS_FILETYPE_PROGRAMS));
-    Pick(dialog, IDC_OPTION_ACTION, shelltest::ResString(IDS_ACTION_REPORT));
-    ASSERT_TRUE(program.Close(dialog, IDOK));
+    const std::filesystem::path folder = SaveReportOnlyOnPrograms(program, "b");
+    ASSERT_FALSE(folder.empty());
 
     // Report-only asks at the end of the run; No leaves the finding as it is.
     wce::automation::QueueMessageBoxAnswer(IDNO);
