@@ -301,8 +301,9 @@ TEST(AutomatonTest, SignaturesAgreeWithAPlainMatcher)
             }
             std::string found = all.Scan(data, 1 + random() % 300);
             EXPECT_EQ(expected.empty(), found.empty()) << found;
-            if (!found.empty())
+            if (!found.empty()) {
                 EXPECT_EQ(1u, expected.count(found)) << found;
+            }
         }
     }
 }

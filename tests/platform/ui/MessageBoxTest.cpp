@@ -110,8 +110,13 @@ TEST_F(MessageBoxTest, BoxGrowsToShowALongTextWhole)
             if (!wce::automation::WaitForMessageBox(box, 30000))
                 return;
             HWND window = nullptr;
-            for (int i = 0; i < 2000 && !(window = FindWindowW(u"WceMessageBox", nullptr)); ++i)
+            // The box is shown once it has its size.
+            for (int i = 0; i < 2000; ++i) {
+                window = FindWindowW(u"WceMessageBox", nullptr);
+                if (window && IsWindowVisible(window))
+                    break;
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
             RECT rect {};
             if (window && GetWindowRect(window, &rect))
                 height = rect.bottom - rect.top;
