@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     BackupRecord record;
     std::memset(&record, 0, sizeof record);
-    std::memcpy(&record, data, size < sizeof record ? size : sizeof record);
+    if (size > 0)
+        std::memcpy(&record, data, size < sizeof record ? size : sizeof record);
     // Exact-size buffers, so that a write past the end is caught.
     auto date = std::make_unique<WCHAR[]>(BACKUP_DATE_CHARS);
     auto source = std::make_unique<WCHAR[]>(MAX_PATH);

@@ -143,6 +143,20 @@ void EndProgram()
             PostMessageW(top, WM_CLOSE, 0, 0);
 }
 
+// The records of connections whose server hung up: Xlib cannot free them safely, so they are kept
+// on purpose (one per lost desktop) rather than dropped as if forgotten.
+void KeepAbandoned(Display* display, GC gc)
+{
+    struct Abandoned {
+        Display* display;
+        GC gc;
+    };
+    static std::mutex lock;
+    static auto* kept = new std::vector<Abandoned>();   // never destroyed: it outlives the process's exit
+    std::lock_guard<std::mutex> guard(lock);
+    kept->push_back({ display, gc });
+}
+
 class X11Screen {
 public:
     bool Open(const char* name)
@@ -199,6 +213,7 @@ public:
         // connection's record is left behind and just its socket is closed.
         if (display && lost) {
             close(ConnectionNumber(display));
+            KeepAbandoned(display, gc);
         } else if (display) {
             if (gc)
                 XFreeGC(display, gc);
