@@ -21,16 +21,7 @@ void BodyDatabase::Release()
 
 void BodyDatabase::Load(const char* text, uint32_t size, NamePool& names, LoadStats& stats)
 {
-    LineCursor lines(text, size);
-    TextSpan line;
-    while (lines.Next(line)) {
-        if (line.size == 0 || line.text[0] == '#')
-            continue;
-        if (ParseLine(line, names))
-            ++stats.accepted;
-        else
-            ++stats.skipped;
-    }
+    LoadLines(text, size, stats, [&](TextSpan line) { return ParseLine(line, names); });
 }
 
 // "name:target:offset:hexsig", optionally followed by the peer's minimum and maximum engine levels,

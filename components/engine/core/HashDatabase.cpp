@@ -14,16 +14,7 @@ void HashTable::Init(const CoreAllocator* allocator, uint32_t digestBytes)
 
 void HashTable::Load(const char* text, uint32_t size, NamePool& names, LoadStats& stats)
 {
-    LineCursor lines(text, size);
-    TextSpan line;
-    while (lines.Next(line)) {
-        if (line.size == 0 || line.text[0] == '#')
-            continue;
-        if (ParseLine(line, names))
-            ++stats.accepted;
-        else
-            ++stats.skipped;
-    }
+    LoadLines(text, size, stats, [&](TextSpan line) { return ParseLine(line, names); });
 }
 
 // Fields after the name (a minimum engine level in the peer's format) are accepted and ignored.

@@ -27,8 +27,7 @@ void Md5::Start()
     state[1] = 0xefcdab89;
     state[2] = 0x98badcfe;
     state[3] = 0x10325476;
-    length = 0;
-    pendingCount = 0;
+    buffer.Reset();
 }
 
 // The 64 steps written out, four rounds of sixteen: the rounds differ in their function and in the
@@ -82,35 +81,20 @@ void Md5::Block(const uint8_t* p)
 
 #undef MD5_STEP
 
+void Md5::Blocks(const uint8_t* data, uint32_t count)
+{
+    for (; count; --count, data += 64)
+        Block(data);
+}
+
 void Md5::Update(const uint8_t* data, uint32_t size)
 {
-    length += size;
-    if (pendingCount) {
-        uint32_t take = 64 - pendingCount < size ? 64 - pendingCount : size;
-        memcpy(pending + pendingCount, data, take);
-        pendingCount += take;
-        data += take;
-        size -= take;
-        if (pendingCount < 64)
-            return;
-        Block(pending);
-        pendingCount = 0;
-    }
-    for (; size >= 64; data += 64, size -= 64)
-        Block(data);
-    memcpy(pending, data, size);
-    pendingCount = size;
+    buffer.Feed(data, size, [this](const uint8_t* blocks, uint32_t count) { Blocks(blocks, count); });
 }
 
 void Md5::Finish(uint8_t digest[16])
 {
-    uint64_t bits = length * 8;
-    uint8_t pad[72] = { 0x80 };
-    uint32_t padCount = pendingCount < 56 ? 56 - pendingCount : 120 - pendingCount;
-    Update(pad, padCount);
-    for (int i = 0; i < 8; ++i)
-        pad[i] = uint8_t(bits >> (8 * i));
-    Update(pad, 8);
+    buffer.Finish(false, [this](const uint8_t* blocks, uint32_t count) { Blocks(blocks, count); });
     for (int i = 0; i < 16; ++i)
         digest[i] = uint8_t(state[i / 4] >> (8 * (i % 4)));
 }

@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+#include "BlockBuffer.h"
+
 namespace orv {
 
 class Md5 {
@@ -13,10 +15,9 @@ public:
 
 private:
     void Block(const uint8_t* block);
+    void Blocks(const uint8_t* data, uint32_t count);
     uint32_t state[4];
-    uint64_t length;
-    uint8_t pending[64];
-    uint32_t pendingCount;
+    BlockBuffer buffer;
 };
 
 } // namespace orv

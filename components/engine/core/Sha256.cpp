@@ -28,8 +28,7 @@ void Sha256::Start(bool useHardware)
                                              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19 };
     for (int i = 0; i < 8; ++i)
         state[i] = INITIAL[i];
-    length = 0;
-    pendingCount = 0;
+    buffer.Reset();
 }
 
 void Sha256::Block(const uint8_t* p)
@@ -78,34 +77,12 @@ void Sha256::Blocks(const uint8_t* data, uint32_t count)
 
 void Sha256::Update(const uint8_t* data, uint32_t size)
 {
-    length += size;
-    if (pendingCount) {
-        uint32_t take = 64 - pendingCount < size ? 64 - pendingCount : size;
-        memcpy(pending + pendingCount, data, take);
-        pendingCount += take;
-        data += take;
-        size -= take;
-        if (pendingCount < 64)
-            return;
-        Blocks(pending, 1);
-        pendingCount = 0;
-    }
-    Blocks(data, size / 64);
-    data += size & ~63u;
-    size &= 63;
-    memcpy(pending, data, size);
-    pendingCount = size;
+    buffer.Feed(data, size, [this](const uint8_t* blocks, uint32_t count) { Blocks(blocks, count); });
 }
 
 void Sha256::Finish(uint8_t digest[32])
 {
-    uint64_t bits = length * 8;
-    uint8_t pad[72] = { 0x80 };
-    uint32_t padCount = pendingCount < 56 ? 56 - pendingCount : 120 - pendingCount;
-    Update(pad, padCount);
-    for (int i = 0; i < 8; ++i)
-        pad[i] = uint8_t(bits >> (56 - 8 * i));
-    Update(pad, 8);
+    buffer.Finish(true, [this](const uint8_t* blocks, uint32_t count) { Blocks(blocks, count); });
     for (int i = 0; i < 32; ++i)
         digest[i] = uint8_t(state[i / 4] >> (24 - 8 * (i % 4)));
 }

@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+#include "BlockBuffer.h"
+
 namespace orv {
 
 bool Sha256HardwareAvailable();
@@ -22,9 +24,7 @@ private:
     void Blocks(const uint8_t* data, uint32_t count);
     uint32_t state[8];
     bool hardware;
-    uint64_t length;
-    uint8_t pending[64];
-    uint32_t pendingCount;
+    BlockBuffer buffer;
 };
 
 } // namespace orv
