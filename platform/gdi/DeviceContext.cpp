@@ -14,6 +14,27 @@ template <class T> T* Swap(T*& slot, T* object)
     return previous;
 }
 
+// A field of the DC's current state, read under the table lock; failure when hdc is not a DC.
+template <class T> T ReadState(HDC hdc, T DcState::*field, T failure)
+{
+    Guard guard(Lock());
+    DeviceContext* dc = FindDC(hdc);
+    return dc ? dc->state.*field : failure;
+}
+
+// Sets a field of the DC's current state and returns what it held; failure, and nothing set, when
+// hdc is not a DC.
+template <class T> T ExchangeState(HDC hdc, T DcState::*field, T value, T failure)
+{
+    Guard guard(Lock());
+    DeviceContext* dc = FindDC(hdc);
+    if (!dc)
+        return failure;
+    T previous = dc->state.*field;
+    dc->state.*field = value;
+    return previous;
+}
+
 void Hold(const DcState& state, int delta)
 {
     if (state.bitmap) state.bitmap->selectCount += delta;
@@ -207,74 +228,46 @@ BOOL RestoreDC(HDC hdc, int savedDC)
 
 COLORREF SetTextColor(HDC hdc, COLORREF color)
 {
-    Guard guard(Lock());
-    DeviceContext* dc = FindDC(hdc);
-    if (!dc)
-        return CLR_INVALID;
-    COLORREF previous = dc->state.textColor;
-    dc->state.textColor = color;
-    return previous;
+    return gdi::ExchangeState(hdc, &DcState::textColor, color, COLORREF(CLR_INVALID));
 }
 
 COLORREF GetTextColor(HDC hdc)
 {
-    Guard guard(Lock());
-    DeviceContext* dc = FindDC(hdc);
-    return dc ? dc->state.textColor : CLR_INVALID;
+    return gdi::ReadState(hdc, &DcState::textColor, COLORREF(CLR_INVALID));
 }
 
 COLORREF SetBkColor(HDC hdc, COLORREF color)
 {
-    Guard guard(Lock());
-    DeviceContext* dc = FindDC(hdc);
-    if (!dc)
-        return CLR_INVALID;
-    COLORREF previous = dc->state.bkColor;
-    dc->state.bkColor = color;
-    return previous;
+    return gdi::ExchangeState(hdc, &DcState::bkColor, color, COLORREF(CLR_INVALID));
 }
 
 COLORREF GetBkColor(HDC hdc)
 {
-    Guard guard(Lock());
-    DeviceContext* dc = FindDC(hdc);
-    return dc ? dc->state.bkColor : CLR_INVALID;
+    return gdi::ReadState(hdc, &DcState::bkColor, COLORREF(CLR_INVALID));
 }
 
 int SetBkMode(HDC hdc, int mode)
 {
-    Guard guard(Lock());
-    DeviceContext* dc = FindDC(hdc);
-    if (!dc || (mode != TRANSPARENT && mode != OPAQUE))
+    if (mode != TRANSPARENT && mode != OPAQUE)
         return 0;
-    int previous = dc->state.bkMode;
-    dc->state.bkMode = mode;
-    return previous;
+    return gdi::ExchangeState(hdc, &DcState::bkMode, mode, 0);
 }
 
 int GetBkMode(HDC hdc)
 {
-    Guard guard(Lock());
-    DeviceContext* dc = FindDC(hdc);
-    return dc ? dc->state.bkMode : 0;
+    return gdi::ReadState(hdc, &DcState::bkMode, 0);
 }
 
 int SetStretchBltMode(HDC hdc, int mode)
 {
-    Guard guard(Lock());
-    DeviceContext* dc = FindDC(hdc);
-    if (!dc || mode < BLACKONWHITE || mode > HALFTONE)
+    if (mode < BLACKONWHITE || mode > HALFTONE)
         return 0;
-    int previous = dc->state.stretchMode;
-    dc->state.stretchMode = mode;
-    return previous;
+    return gdi::ExchangeState(hdc, &DcState::stretchMode, mode, 0);
 }
 
 int GetStretchBltMode(HDC hdc)
 {
-    Guard guard(Lock());
-    DeviceContext* dc = FindDC(hdc);
-    return dc ? dc->state.stretchMode : 0;
+    return gdi::ReadState(hdc, &DcState::stretchMode, 0);
 }
 
 int SetROP2(HDC hdc, int mode)
