@@ -10,7 +10,6 @@
 #include <vector>
 
 #include <wce/Automation.h>
-#include <wce/GdiInternal.h>
 #include <windows.h>
 
 #include "DialogPage.h"
@@ -35,8 +34,6 @@ public:
         if (withEngine)
             device.InstallEngine();
         ShellDevice::AttachPictures();
-        // The screen follows this device's profile, not the one of the test before.
-        WceResetSurface();
         wce::automation::ResetMessageBoxes();
         wce::automation::ResetPopups();
     }
