@@ -1,6 +1,8 @@
 // The socket on which this process answers other processes' requests about its top-level windows.
 // Requests are handed to each window's own thread (a send waits there like any cross-thread send);
 // the socket thread itself never touches a window.
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <sys/socket.h>
@@ -17,6 +19,8 @@ namespace wce::ui {
 namespace {
 
 constexpr int REPLY_TIMEOUT_SECONDS = 10;
+constexpr int CONNECT_ATTEMPTS = 20;
+constexpr int CONNECT_RETRY_MS = 25;
 
 bool FillAddress(const std::string& path, sockaddr_un& address)
 {
@@ -40,6 +44,8 @@ bool ReadAll(int fd, void* buffer, size_t size)
     char* p = static_cast<char*>(buffer);
     while (size > 0) {
         ssize_t got = read(fd, p, size);
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got <= 0)
             return false;
         p += got;
@@ -118,17 +124,43 @@ void StartRemoteServer()
     });
 }
 
+namespace {
+
+// A peer whose listening queue is full, or whose socket is not there yet, is tried again for a
+// short while before the request counts as failed.
+int ConnectToPeer(const sockaddr_un& address)
+{
+    for (int attempt = 0; attempt < CONNECT_ATTEMPTS; ++attempt) {
+        int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return -1;
+        SetTimeout(fd, REPLY_TIMEOUT_SECONDS);
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
+            return fd;
+        const int error = errno;
+        close(fd);
+        if (error != EINTR && error != EAGAIN && error != ECONNREFUSED && error != ENOENT)
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(CONNECT_RETRY_MS));
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool ExchangeWithPeer(const std::string& path, const RemoteRequest& request, int64_t& reply)
 {
     sockaddr_un address;
     if (!FillAddress(path, address))
         return false;
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = ConnectToPeer(address);
     if (fd < 0)
         return false;
-    SetTimeout(fd, REPLY_TIMEOUT_SECONDS);
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-              write(fd, &request, sizeof(request)) == ssize_t(sizeof(request)) && ReadAll(fd, &reply, sizeof(reply));
+    ssize_t sent = 0;
+    do
+        sent = write(fd, &request, sizeof(request));
+    while (sent < 0 && errno == EINTR);
+    bool ok = sent == ssize_t(sizeof(request)) && ReadAll(fd, &reply, sizeof(reply));
     close(fd);
     return ok;
 }
