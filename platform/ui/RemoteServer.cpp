@@ -80,6 +80,14 @@ int64_t Handle(const RemoteRequest& request)
     }
 }
 
+// Held while a request is handled and answered. A posted message can end the process (a quit
+// request) before the reply is written; the exit waits for the reply, up to a second.
+std::timed_mutex& RequestLock()
+{
+    static auto* lock = new std::timed_mutex();   // never destroyed: used at exit
+    return *lock;
+}
+
 void Serve(int listener)
 {
     for (;;) {
@@ -89,11 +97,19 @@ void Serve(int listener)
         SetTimeout(peer, REPLY_TIMEOUT_SECONDS);
         RemoteRequest request {};
         if (ReadAll(peer, &request, sizeof(request))) {
+            std::lock_guard<std::timed_mutex> answering(RequestLock());
             int64_t reply = Handle(request);
-            (void)!write(peer, &reply, sizeof(reply));
+            (void)!send(peer, &reply, sizeof(reply), MSG_NOSIGNAL);
         }
         close(peer);
     }
+}
+
+void AtExit()
+{
+    // Kept locked: no request is handled while the process goes.
+    (void)RequestLock().try_lock_for(std::chrono::seconds(1));
+    unlink(ServerSocketPath(getpid()).c_str());
 }
 
 }  // namespace
@@ -120,7 +136,7 @@ void StartRemoteServer()
             return;   // our windows stay local: other processes find them but cannot reach them
         }
         std::thread(Serve, listener).detach();
-        std::atexit([] { unlink(ServerSocketPath(getpid()).c_str()); });
+        std::atexit(AtExit);
     });
 }
 
