@@ -30,6 +30,16 @@ public:
         }
     }
 
+    // Whether glibc converts the code page both ways; a look at the slots first, as every
+    // conversion asks.
+    bool Knows(UINT codePage)
+    {
+        int directions = 0;
+        for (const Slot& slot : slots)
+            directions += slot.descriptor != NO_DESCRIPTOR && slot.codePage == codePage;
+        return directions == 2 || (Get(codePage, true) != NO_DESCRIPTOR && Get(codePage, false) != NO_DESCRIPTOR);
+    }
+
     iconv_t Get(UINT codePage, bool toWide)
     {
         for (Slot& slot : slots) {
@@ -43,7 +53,11 @@ public:
         iconv_t descriptor = toWide ? iconv_open("UTF-16LE", name) : iconv_open(name, "UTF-16LE");
         if (descriptor == NO_DESCRIPTOR)
             return descriptor;
-        Slot& slot = slots[next++ % CACHE_SLOTS];
+        // The other direction of the same code page may be in use by the caller: never evicted.
+        size_t index = next++ % CACHE_SLOTS;
+        if (slots[index].descriptor != NO_DESCRIPTOR && slots[index].codePage == codePage)
+            index = next++ % CACHE_SLOTS;
+        Slot& slot = slots[index];
         if (slot.descriptor != NO_DESCRIPTOR)
             iconv_close(slot.descriptor);
         slot = Slot { codePage, toWide, descriptor };
@@ -82,26 +96,86 @@ void PutWideChunk(const char* bytes, size_t byteCount, WideSink& sink)
         sink.Put(WCHAR(p[i] | p[i + 1] << 8));
 }
 
-// A character the code page lacks, or a lone surrogate, where iconv stopped: one default
-// character for it (a valid pair is one character). Returns the units it stands for.
-size_t PutUnmappable(UINT codePage, const WCHAR* unit, size_t unitsLeft, char defaultChar, bool& usedDefault,
-                     ByteSink& sink)
+bool IsPairAt(const WCHAR* unit, size_t unitsLeft)
+{
+    return unitsLeft >= 2 && unit[0] >= 0xD800 && unit[0] <= 0xDBFF && unit[1] >= 0xDC00 && unit[1] <= 0xDFFF;
+}
+
+void PutDefault(const Substitution& substitution, bool& usedDefault, ByteSink& sink)
+{
+    for (size_t i = 0; i < substitution.length; ++i)
+        sink.Put(substitution.bytes[i]);
+    usedDefault = true;
+}
+
+// A character the code page lacks, or a lone surrogate, where iconv stopped: its best fit, or one
+// default character (a valid pair is one character). Returns the units it stands for.
+size_t PutUnmappable(UINT codePage, const WCHAR* unit, size_t unitsLeft, const Substitution& substitution,
+                     bool& usedDefault, ByteSink& sink)
 {
     if (codePage == 1252 && Is1252Hole(unit[0])) {
         sink.Put(char(unit[0]));
         return 1;
     }
-    sink.Put(defaultChar);
-    usedDefault = true;
-    bool pair = unitsLeft >= 2 && unit[0] >= 0xD800 && unit[0] <= 0xDBFF && unit[1] >= 0xDC00 && unit[1] <= 0xDFFF;
-    return pair ? 2 : 1;
+    char fit = substitution.bestFit ? BestFitChar(unit[0]) : 0;
+    if (fit != 0)
+        sink.Put(fit);
+    else
+        PutDefault(substitution, usedDefault, sink);
+    return IsPairAt(unit, unitsLeft) ? 2 : 1;
+}
+
+// Converts count units (one character) alone; the number of bytes, or 0 when iconv refuses it.
+size_t ConvertOne(iconv_t descriptor, const WCHAR* unit, size_t count, char* out, size_t outSize)
+{
+    iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+    char* input = reinterpret_cast<char*>(const_cast<WCHAR*>(unit));
+    size_t inputLeft = count * 2;
+    char* output = out;
+    size_t outputLeft = outSize;
+    if (iconv(descriptor, &input, &inputLeft, &output, &outputLeft) == size_t(-1) || inputLeft != 0)
+        return 0;
+    return outSize - outputLeft;
+}
+
+// Whether the bytes of one character read back as exactly that character.
+bool RoundTrips(UINT codePage, const char* bytes, size_t count, const WCHAR* unit, size_t units)
+{
+    WCHAR back[4];
+    WideSink sink { back, 4 };
+    if (AnsiToWide(codePage, bytes, count, true, sink) != Status::Ok || sink.count != units)
+        return false;
+    return back[0] == unit[0] && (units == 1 || back[1] == unit[1]);
+}
+
+// The exact conversion for WC_NO_BEST_FIT_CHARS, one character at a time, each checked by reading
+// it back: slower, and only for callers who must know that nothing was replaced.
+Status WideToAnsiExact(UINT codePage, iconv_t descriptor, const WCHAR* unit, size_t unitsLeft,
+                       const Substitution& substitution, bool& usedDefault, ByteSink& sink)
+{
+    while (unitsLeft > 0 && !sink.Overflowed()) {
+        size_t units = IsPairAt(unit, unitsLeft) ? 2 : 1;
+        char bytes[16];
+        size_t count = unit[0] < 0x80 ? (bytes[0] = char(unit[0]), 1) : ConvertOne(descriptor, unit, units, bytes, sizeof bytes);
+        if (count != 0 && (unit[0] < 0x80 || RoundTrips(codePage, bytes, count, unit, units))) {
+            for (size_t i = 0; i < count; ++i)
+                sink.Put(bytes[i]);
+        } else if (codePage == 1252 && Is1252Hole(unit[0])) {
+            sink.Put(char(unit[0]));
+        } else {
+            PutDefault(substitution, usedDefault, sink);
+        }
+        unit += units;
+        unitsLeft -= units;
+    }
+    return Status::Ok;
 }
 
 }  // namespace
 
 bool IsIconvCodePage(UINT codePage)
 {
-    return cache.Get(codePage, true) != NO_DESCRIPTOR && cache.Get(codePage, false) != NO_DESCRIPTOR;
+    return cache.Knows(codePage);
 }
 
 Status AnsiToWide(UINT codePage, const char* in, size_t length, bool strict, WideSink& sink)
@@ -125,10 +199,12 @@ Status AnsiToWide(UINT codePage, const char* in, size_t length, bool strict, Wid
         PutWideChunk(chunk, sizeof chunk - outputLeft, sink);
         if (result != size_t(-1) || errno == E2BIG)
             continue;
-        // EILSEQ, or EINVAL for a lead byte cut off by the end of the input.
-        if (strict)
+        // EILSEQ, or EINVAL for a lead byte cut off by the end of the input. The bytes that 1252
+        // passes through are characters, so even a strict conversion takes them.
+        uint8_t byte = static_cast<uint8_t>(*input);
+        if (strict && !(codePage == 1252 && Is1252Hole(byte)))
             return Status::InvalidChars;
-        sink.Put(UndecodableByte(codePage, static_cast<uint8_t>(*input)));
+        sink.Put(UndecodableByte(codePage, byte));
         ++input;
         --inputLeft;
         iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
@@ -136,7 +212,7 @@ Status AnsiToWide(UINT codePage, const char* in, size_t length, bool strict, Wid
     return Status::Ok;
 }
 
-Status WideToAnsi(UINT codePage, const WCHAR* in, size_t length, char defaultChar,
+Status WideToAnsi(UINT codePage, const WCHAR* in, size_t length, const Substitution& substitution,
                   bool& usedDefault, ByteSink& sink)
 {
     size_t ascii = 0;
@@ -150,6 +226,8 @@ Status WideToAnsi(UINT codePage, const WCHAR* in, size_t length, char defaultCha
         return Status::UnsupportedCodePage;
     const WCHAR* unit = in + ascii;
     size_t unitsLeft = length - ascii;
+    if (!substitution.bestFit)
+        return WideToAnsiExact(codePage, descriptor, unit, unitsLeft, substitution, usedDefault, sink);
     while (unitsLeft > 0 && !sink.Overflowed()) {
         char* input = reinterpret_cast<char*>(const_cast<WCHAR*>(unit));
         size_t inputLeft = unitsLeft * 2;
@@ -163,12 +241,19 @@ Status WideToAnsi(UINT codePage, const WCHAR* in, size_t length, char defaultCha
         unitsLeft = inputLeft / 2;
         if (result != size_t(-1) || errno == E2BIG)
             continue;
-        size_t skipped = PutUnmappable(codePage, unit, unitsLeft, defaultChar, usedDefault, sink);
+        size_t skipped = PutUnmappable(codePage, unit, unitsLeft, substitution, usedDefault, sink);
         unit += skipped;
         unitsLeft -= skipped;
         iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
     }
     return Status::Ok;
+}
+
+bool IsOneCharacter(UINT codePage, const char* bytes, size_t count)
+{
+    WCHAR wide[4];
+    WideSink sink { wide, 4 };
+    return AnsiToWide(codePage, bytes, count, true, sink) == Status::Ok && sink.count == 1;
 }
 
 }  // namespace wce::codepage

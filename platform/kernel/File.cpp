@@ -1,4 +1,4 @@
-// File handles: CreateFileW, ReadFile, WriteFile, positions, sizes, end of file, flushing, times.
+// File handles: CreateFileW, positions, sizes, end of file, flushing.
 #include <cerrno>
 #include <mutex>
 #include <vector>
@@ -12,7 +12,6 @@
 #include "FileObject.h"
 #include "HostPath.h"
 #include "LastErrorMap.h"
-#include "TimeConvert.h"
 
 namespace wce {
 namespace {
@@ -41,34 +40,69 @@ struct OpenRequest {
     DWORD attributes;
 };
 
-// Opens (or creates) the host file without truncating it; existed tells whether it was there.
-// Returns the descriptor or -1 with the last error set.
-int OpenHostFile(const OpenRequest& request, bool& existed)
+bool Truncates(DWORD disposition)
 {
-    int mode = (request.access & GENERIC_WRITE) ? (request.access & GENERIC_READ ? O_RDWR : O_WRONLY) : O_RDONLY;
+    return disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+}
+
+// A file that is to be emptied is opened for writing on the host whatever the caller asked for:
+// CREATE_ALWAYS empties it even for a handle without GENERIC_WRITE. The handle's own rights stay
+// those asked for.
+int HostOpenFlags(const OpenRequest& request, bool truncating)
+{
+    bool write = (request.access & GENERIC_WRITE) != 0 || truncating;
+    int mode = write ? (request.access & GENERIC_READ ? O_RDWR : O_WRONLY) : O_RDONLY;
     // Non-blocking so that a FIFO cannot hang the open; cleared again for regular files.
-    int flags = mode | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    return mode | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+}
+
+// OPEN_EXISTING and TRUNCATE_EXISTING: the path as spelled, else as it matches without case.
+int OpenExistingHostFile(OpenRequest& request)
+{
+    int flags = HostOpenFlags(request, Truncates(request.disposition));
+    int fd = open(request.hostPath.c_str(), flags);
+    int error = errno;
+    if (fd < 0 && RespellAfterMiss(error, request.hostPath)) {
+        fd = open(request.hostPath.c_str(), flags);
+        error = errno;
+    }
+    if (fd < 0)
+        SetLastErrorForPath(error, request.hostPath);
+    return fd;
+}
+
+// The dispositions that may create: an existing entry of any case is the file asked for; only when
+// there is none is a new file made, under the name as asked. Returns the descriptor or -1 with
+// the last error set; existed tells whether the file was there.
+int OpenOrCreateHostFile(OpenRequest& request, bool& existed)
+{
     mode_t permissions = (request.attributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-    existed = true;
-    if (request.disposition != OPEN_EXISTING && request.disposition != TRUNCATE_EXISTING) {
-        int fd = open(request.hostPath.c_str(), flags | O_CREAT | O_EXCL, permissions);
-        if (fd >= 0) {
-            existed = false;
+    std::string existing;
+    // A second round only when another process created the name between the look and the create.
+    for (int round = 0; round < 2; ++round) {
+        existed = ResolveNewEntry(request.hostPath, existing);
+        if (existed) {
+            request.hostPath = existing;
+            struct stat info {};
+            if (request.disposition == CREATE_NEW) {
+                bool folder = stat(existing.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+                SetLastError(folder ? ERROR_ACCESS_DENIED : ERROR_FILE_EXISTS);
+                return -1;
+            }
+            int fd = open(existing.c_str(), HostOpenFlags(request, Truncates(request.disposition)));
+            if (fd < 0)
+                SetLastErrorForPath(errno, existing);
             return fd;
         }
-        if (errno != EEXIST) {
-            SetLastErrorForPath(errno, request.hostPath);
-            return -1;
-        }
-        if (request.disposition == CREATE_NEW) {
-            SetLastError(ERROR_FILE_EXISTS);
-            return -1;
+        int fd = open(request.hostPath.c_str(), HostOpenFlags(request, false) | O_CREAT | O_EXCL, permissions);
+        if (fd >= 0 || errno != EEXIST) {
+            if (fd < 0)
+                SetLastErrorForPath(errno, request.hostPath);
+            return fd;
         }
     }
-    int fd = open(request.hostPath.c_str(), flags);
-    if (fd < 0)
-        SetLastErrorForPath(errno, request.hostPath);
-    return fd;
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return -1;
 }
 
 bool IsValidDisposition(DWORD disposition, DWORD access)
@@ -87,9 +121,11 @@ HANDLE FinishOpen(int fd, const OpenRequest& request, DWORD share, bool existed)
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    // A READONLY file is not opened for writing, even by a user the host would let do it; the file
-    // this call created is writable through its own handle, as on the device.
-    if (existed && (request.access & GENERIC_WRITE) && (info.st_mode & S_IWUSR) == 0) {
+    // Truncation waits until sharing allowed the open: a refused open must not empty the file.
+    bool truncate = request.disposition == TRUNCATE_EXISTING || (request.disposition == CREATE_ALWAYS && existed);
+    // A READONLY file is neither opened for writing nor emptied, even by a user the host would let
+    // do it; the file this call created is writable through its own handle, as on the device.
+    if (existed && ((request.access & GENERIC_WRITE) || truncate) && (info.st_mode & S_IWUSR) == 0) {
         close(fd);
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
@@ -101,8 +137,6 @@ HANDLE FinishOpen(int fd, const OpenRequest& request, DWORD share, bool existed)
         SetLastError(ERROR_SHARING_VIOLATION);
         return INVALID_HANDLE_VALUE;
     }
-    // Truncation waits until sharing allowed the open: a refused open must not empty the file.
-    bool truncate = request.disposition == TRUNCATE_EXISTING || (request.disposition == CREATE_ALWAYS && existed);
     if (truncate && ftruncate(fd, 0) != 0) {
         int error = errno;
         file->Release();
@@ -112,8 +146,8 @@ HANDLE FinishOpen(int fd, const OpenRequest& request, DWORD share, bool existed)
     HANDLE handle = InsertHandle(file);
     if (handle == nullptr)
         return INVALID_HANDLE_VALUE;
-    if (request.disposition == CREATE_ALWAYS || request.disposition == OPEN_ALWAYS)
-        SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    bool reportsExistence = request.disposition == CREATE_ALWAYS || request.disposition == OPEN_ALWAYS;
+    SetLastError(existed && reportsExistence ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return handle;
 }
 
@@ -150,6 +184,16 @@ bool RegisterOpenFile(FileObject* file)
     return true;
 }
 
+bool OpenFilesAllow(dev_t device, ino_t inode, DWORD access, DWORD share)
+{
+    std::lock_guard<std::mutex> guard(openFilesLock);
+    for (FileObject* open : openFiles) {
+        if (open->device == device && open->inode == inode && Conflicts(*open, access, share))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace wce
 
 using wce::FileObject;
@@ -167,76 +211,15 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     }
     if (!wce::HostPathForCall(lpFileName, request.hostPath))
         return INVALID_HANDLE_VALUE;
-    bool existed = false;
-    int fd = wce::OpenHostFile(request, existed);
+    bool existed = true;
+    bool creates = dwCreationDisposition != OPEN_EXISTING && dwCreationDisposition != TRUNCATE_EXISTING;
+    int fd = creates ? wce::OpenOrCreateHostFile(request, existed) : wce::OpenExistingHostFile(request);
     if (fd < 0)
         return INVALID_HANDLE_VALUE;
     HANDLE handle = wce::FinishOpen(fd, request, dwShareMode, existed);
     if (handle == INVALID_HANDLE_VALUE && !existed)
         unlink(request.hostPath.c_str());   // a failed create leaves nothing behind
     return handle;
-}
-
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
-              LPOVERLAPPED lpOverlapped)
-{
-    if (lpNumberOfBytesRead != nullptr)
-        *lpNumberOfBytesRead = 0;
-    ObjectRef<FileObject> file(hFile, ObjectType::File);
-    if (!file)
-        return FALSE;
-    if (!file->CanRead()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    DWORD done = 0;
-    while (done < nNumberOfBytesToRead) {
-        ssize_t got = read(file->fd, static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            if (lpNumberOfBytesRead != nullptr)
-                *lpNumberOfBytesRead = done;
-            SetLastError(ERROR_READ_FAULT);
-            return FALSE;
-        }
-        if (got == 0)
-            break;   // the end of the file: success with fewer bytes
-        done += DWORD(got);
-    }
-    if (lpNumberOfBytesRead != nullptr)
-        *lpNumberOfBytesRead = done;
-    return TRUE;
-}
-
-// A full disk ends the write with ERROR_DISK_FULL; the count says how much did reach the file.
-BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
-               LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped)
-{
-    if (lpNumberOfBytesWritten != nullptr)
-        *lpNumberOfBytesWritten = 0;
-    ObjectRef<FileObject> file(hFile, ObjectType::File);
-    if (!file)
-        return FALSE;
-    if (!file->CanWrite()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    DWORD done = 0;
-    int error = 0;
-    while (done < nNumberOfBytesToWrite && error == 0) {
-        ssize_t put = write(file->fd, static_cast<const char*>(lpBuffer) + done, nNumberOfBytesToWrite - done);
-        if (put < 0 && errno != EINTR)
-            error = errno;
-        else if (put > 0)
-            done += DWORD(put);
-    }
-    if (lpNumberOfBytesWritten != nullptr)
-        *lpNumberOfBytesWritten = done;
-    if (error == 0)
-        return TRUE;
-    SetLastError(error == ENOSPC || error == EDQUOT || error == EFBIG ? ERROR_DISK_FULL : ERROR_WRITE_FAULT);
-    return FALSE;
 }
 
 namespace {
@@ -344,43 +327,6 @@ BOOL FlushFileBuffers(HANDLE hFile)
         return FALSE;
     }
     if (fsync(file->fd) != 0 && errno != EINVAL)
-        return wce::FailWithErrno(errno);
-    return TRUE;
-}
-
-// The host keeps no settable creation time: GetFileTime reports the birth time where the file
-// system records one (else the last change), and SetFileTime ignores a new creation time.
-BOOL GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLastAccessTime,
-                 LPFILETIME lpLastWriteTime)
-{
-    ObjectRef<FileObject> file(hFile, ObjectType::File);
-    if (!file)
-        return FALSE;
-    struct statx info {};
-    if (statx(file->fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &info) != 0)
-        return wce::FailWithErrno(errno);
-    auto convert = [](const struct statx_timestamp& t) { return wce::FileTimeFromTimespec(timespec { t.tv_sec, t.tv_nsec }); };
-    if (lpCreationTime != nullptr)
-        *lpCreationTime = convert((info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_ctime);
-    if (lpLastAccessTime != nullptr)
-        *lpLastAccessTime = convert(info.stx_atime);
-    if (lpLastWriteTime != nullptr)
-        *lpLastWriteTime = convert(info.stx_mtime);
-    return TRUE;
-}
-
-BOOL SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime, const FILETIME* lpLastAccessTime,
-                 const FILETIME* lpLastWriteTime)
-{
-    ObjectRef<FileObject> file(hFile, ObjectType::File);
-    if (!file)
-        return FALSE;
-    timespec times[2] = { { 0, UTIME_OMIT }, { 0, UTIME_OMIT } };
-    if (lpLastAccessTime != nullptr)
-        times[0] = wce::TimespecFromFileTime(*lpLastAccessTime);
-    if (lpLastWriteTime != nullptr)
-        times[1] = wce::TimespecFromFileTime(*lpLastWriteTime);
-    if (futimens(file->fd, times) != 0)
         return wce::FailWithErrno(errno);
     return TRUE;
 }

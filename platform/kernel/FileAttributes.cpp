@@ -25,18 +25,30 @@ bool IsReadOnlyFile(const std::string& hostPath)
     return stat(hostPath.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
 }
 
+namespace {
+
+// The status of the entry a path names, as spelled or matched without case; false with the last
+// error set.
+bool StatExisting(std::string& hostPath, struct stat& info)
+{
+    if (stat(hostPath.c_str(), &info) == 0)
+        return true;
+    int error = errno;
+    if (RespellAfterMiss(error, hostPath) && stat(hostPath.c_str(), &info) == 0)
+        return true;
+    SetLastErrorForPath(error, hostPath);
+    return false;
+}
+
+}  // namespace
 }  // namespace wce
 
 DWORD GetFileAttributesW(LPCWSTR lpFileName)
 {
     std::string hostPath;
-    if (!wce::HostPathForCall(lpFileName, hostPath))
-        return INVALID_FILE_ATTRIBUTES;
     struct stat info {};
-    if (stat(hostPath.c_str(), &info) != 0) {
-        wce::SetLastErrorForPath(errno, hostPath);
+    if (!wce::HostPathForCall(lpFileName, hostPath) || !wce::StatExisting(hostPath, info))
         return INVALID_FILE_ATTRIBUTES;
-    }
     return wce::AttributesFromStat(info);
 }
 
@@ -46,13 +58,9 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName)
 BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
 {
     std::string hostPath;
-    if (!wce::HostPathForCall(lpFileName, hostPath))
-        return FALSE;
     struct stat info {};
-    if (stat(hostPath.c_str(), &info) != 0) {
-        wce::SetLastErrorForPath(errno, hostPath);
+    if (!wce::HostPathForCall(lpFileName, hostPath) || !wce::StatExisting(hostPath, info))
         return FALSE;
-    }
     if (S_ISDIR(info.st_mode))
         return TRUE;
     mode_t mode = info.st_mode & 07777;

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include "FileObject.h"
 #include "FileStat.h"
 #include "HostPath.h"
 #include "LastErrorMap.h"
@@ -93,9 +94,16 @@ bool IsReadOnlyFileStat(const struct stat& info)
     return S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
 }
 
-bool ResolveTwo(LPCWSTR first, LPCWSTR second, std::string& firstHost, std::string& secondHost)
+// The existing entry a path names, as spelled or matched without case; false with the last error.
+bool FindExisting(std::string& hostPath, struct stat& info)
 {
-    return HostPathForCall(first, firstHost) && HostPathForCall(second, secondHost);
+    if (lstat(hostPath.c_str(), &info) == 0)
+        return true;
+    int error = errno;
+    if (RespellAfterMiss(error, hostPath) && lstat(hostPath.c_str(), &info) == 0)
+        return true;
+    SetLastErrorForPath(error, hostPath);
+    return false;
 }
 
 // Moves a regular file to another file system: copy, then delete the original.
@@ -114,19 +122,62 @@ BOOL MoveAcrossDevices(const std::string& from, const std::string& to, bool repl
     return TRUE;
 }
 
+// The move once both ends are known: to is the name as asked (folders respelled), existing the
+// entry already there under any case, or empty.
+BOOL MoveResolved(const std::string& from, const struct stat& source, const std::string& to,
+                  const std::string& existing, DWORD flags)
+{
+    bool replace = (flags & MOVEFILE_REPLACE_EXISTING) != 0;
+    if (existing == from) {
+        // The source itself under another spelling: only its case changes, or nothing at all.
+        int error = to == from ? 0 : RenameNoReplace(from, to);
+        return error == 0 ? TRUE : FailWithErrno(error);
+    }
+    struct stat target {};
+    if (!existing.empty() && !replace) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (!existing.empty() && stat(existing.c_str(), &target) == 0 && (S_ISDIR(target.st_mode) || IsReadOnlyFile(existing))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    // A replaced file keeps its host spelling: one rename(2) over it, so a reader sees the old or
+    // the new file and never neither.
+    const std::string& destination = existing.empty() ? to : existing;
+    int error = replace ? (rename(from.c_str(), destination.c_str()) == 0 ? 0 : errno) : RenameNoReplace(from, destination);
+    if (error == EXDEV && (flags & MOVEFILE_COPY_ALLOWED) && S_ISREG(source.st_mode))
+        return MoveAcrossDevices(from, destination, replace);
+    if (error == 0)
+        return TRUE;
+    if (error == ENOENT)
+        SetLastErrorForPath(error, destination);
+    else
+        SetLastError(error == EEXIST || error == ENOTEMPTY ? ERROR_ALREADY_EXISTS : ErrorFromErrno(error));
+    return FALSE;
+}
+
+// The sharing checks of a copy against this process's own handles: the source is read by a
+// reader that lets others read and write, the target is replaced by a writer that does the same.
+bool CopyIsShareable(const struct stat& source, const std::string& existingTarget)
+{
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    if (!OpenFilesAllow(source.st_dev, source.st_ino, GENERIC_READ, share))
+        return false;
+    struct stat target {};
+    return existingTarget.empty() || stat(existingTarget.c_str(), &target) != 0 ||
+           OpenFilesAllow(target.st_dev, target.st_ino, GENERIC_WRITE, share);
+}
+
 }  // namespace
 }  // namespace wce
 
 BOOL DeleteFileW(LPCWSTR lpFileName)
 {
     std::string hostPath;
-    if (!wce::HostPathForCall(lpFileName, hostPath))
-        return FALSE;
     struct stat info {};
-    if (lstat(hostPath.c_str(), &info) != 0) {
-        wce::SetLastErrorForPath(errno, hostPath);
+    if (!wce::HostPathForCall(lpFileName, hostPath) || !wce::FindExisting(hostPath, info))
         return FALSE;
-    }
     if (S_ISDIR(info.st_mode) || wce::IsReadOnlyFileStat(info)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -147,43 +198,42 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
 {
     std::string from;
     std::string to;
-    if (!wce::ResolveTwo(lpExistingFileName, lpNewFileName, from, to))
-        return FALSE;
     struct stat source {};
-    if (lstat(from.c_str(), &source) != 0) {
-        wce::SetLastErrorForPath(errno, from);
+    if (!wce::HostPathForCall(lpExistingFileName, from) || !wce::HostPathForCall(lpNewFileName, to) ||
+        !wce::FindExisting(from, source))
         return FALSE;
-    }
-    bool replace = (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0;
-    struct stat target {};
-    if (replace && stat(to.c_str(), &target) == 0 && (S_ISDIR(target.st_mode) || wce::IsReadOnlyFile(to)) && from != to) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    int error = replace ? (rename(from.c_str(), to.c_str()) == 0 ? 0 : errno) : wce::RenameNoReplace(from, to);
-    if (error == EXDEV && (dwFlags & MOVEFILE_COPY_ALLOWED) && S_ISREG(source.st_mode))
-        return wce::MoveAcrossDevices(from, to, replace);
-    if (error == 0)
-        return TRUE;
-    if (error == ENOENT)
-        wce::SetLastErrorForPath(error, to);
-    else
-        SetLastError(error == EEXIST || error == ENOTEMPTY ? ERROR_ALREADY_EXISTS : wce::ErrorFromErrno(error));
-    return FALSE;
+    std::string existing;
+    if (!wce::ResolveNewEntry(to, existing))
+        existing.clear();
+    return wce::MoveResolved(from, source, to, existing, dwFlags);
 }
 
 BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists)
 {
     std::string from;
     std::string to;
-    if (!wce::ResolveTwo(lpExistingFileName, lpNewFileName, from, to))
+    struct stat source {};
+    if (!wce::HostPathForCall(lpExistingFileName, from) || !wce::HostPathForCall(lpNewFileName, to) ||
+        !wce::FindExisting(from, source))
         return FALSE;
-    if (!bFailIfExists && wce::IsReadOnlyFile(to)) {
+    std::string existing;
+    if (!wce::ResolveNewEntry(to, existing))
+        existing.clear();
+    if (!existing.empty() && bFailIfExists) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return FALSE;
+    }
+    // A file copied onto itself would be emptied by the writer before the reader saw it.
+    if (existing == from || !wce::CopyIsShareable(source, existing)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (!existing.empty() && wce::IsReadOnlyFile(existing)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     int failedOn = 0;
-    int error = wce::CopyHostFile(from, to, !bFailIfExists, failedOn);
+    int error = wce::CopyHostFile(from, existing.empty() ? to : existing, !bFailIfExists, failedOn);
     if (error == 0)
         return TRUE;
     if (error == EEXIST)
@@ -198,8 +248,13 @@ BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfEx
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes)
 {
     std::string hostPath;
+    std::string existing;
     if (!wce::HostPathForCall(lpPathName, hostPath))
         return FALSE;
+    if (wce::ResolveNewEntry(hostPath, existing)) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
     if (mkdir(hostPath.c_str(), 0777) == 0)
         return TRUE;
     SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : wce::ErrorFromErrno(errno));
@@ -209,7 +264,8 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttrib
 BOOL RemoveDirectoryW(LPCWSTR lpPathName)
 {
     std::string hostPath;
-    if (!wce::HostPathForCall(lpPathName, hostPath))
+    struct stat info {};
+    if (!wce::HostPathForCall(lpPathName, hostPath) || !wce::FindExisting(hostPath, info))
         return FALSE;
     if (rmdir(hostPath.c_str()) == 0)
         return TRUE;

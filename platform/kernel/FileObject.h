@@ -30,4 +30,8 @@ public:
 // that does not allow the new access, or the new share mode does not allow an access already granted.
 bool RegisterOpenFile(FileObject* file);
 
+// Whether this process's open handles of the file let another open with this access and share
+// mode (the checks CopyFileW makes on its source and target).
+bool OpenFilesAllow(dev_t device, ino_t inode, DWORD access, DWORD share);
+
 }  // namespace wce

@@ -85,6 +85,14 @@ UINT GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique, 
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    // The folder must be there, whether or not a file is to be made in it.
+    std::string hostFolder;
+    struct stat info {};
+    if (!wce::ExistingHostPath(lpPathName, hostFolder) || stat(hostFolder.c_str(), &info) != 0 ||
+        !S_ISDIR(info.st_mode)) {
+        SetLastError(ERROR_DIRECTORY);
+        return 0;
+    }
     std::u16string name;
     UINT unique = uUnique & UNIQUE_MASK;
     if (unique != 0) {

@@ -19,6 +19,7 @@
 #include "FileStat.h"
 #include "FindPattern.h"
 #include "HandleTable.h"
+#include "HostName.h"
 #include "HostPath.h"
 #include "LastErrorMap.h"
 #include "TimeConvert.h"
@@ -30,12 +31,16 @@ namespace {
 // again when it is reported, so a name deleted meanwhile is skipped.
 class FindObject : public KernelObject {
 public:
-    FindObject(int folderFd, std::vector<std::string> names)
-        : KernelObject(ObjectType::Find), folderFd(folderFd), names(std::move(names)) {}
+    struct Entry {
+        std::string hostName;
+        std::u16string deviceName;
+    };
+    FindObject(int folderFd, std::vector<Entry> entries)
+        : KernelObject(ObjectType::Find), folderFd(folderFd), entries(std::move(entries)) {}
     ~FindObject() override { close(folderFd); }
 
     const int folderFd;
-    std::vector<std::string> names;   // the search's thread only
+    std::vector<Entry> entries;   // the search's thread only
     size_t next = 0;
 };
 
@@ -55,19 +60,23 @@ bool IsPseudoFileSystem(int fd)
 }
 
 // Opens the folder of a search, refusing the host's pseudo file systems; -1 with the last error.
-int OpenSearchFolder(const std::string& hostFolder)
+int OpenSearchFolder(std::string& hostFolder)
 {
-    char* real = realpath(hostFolder.c_str(), nullptr);
-    bool pseudo = real != nullptr && IsPseudoHostPath(real);
+    int fd = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int error = errno;
+    if (fd < 0 && RespellAfterMiss(error, hostFolder)) {
+        fd = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        error = errno;
+    }
+    char* real = fd < 0 ? nullptr : realpath(hostFolder.c_str(), nullptr);
+    bool pseudo = fd >= 0 && ((real != nullptr && IsPseudoHostPath(real)) || IsPseudoFileSystem(fd));
     free(real);
-    int fd = pseudo ? -1 : open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0 && IsPseudoFileSystem(fd)) {
+    if (pseudo) {
         close(fd);
         fd = -1;
-        pseudo = true;
     }
     if (fd < 0)
-        SetLastError(pseudo || errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+        SetLastError(pseudo || error == ENOENT || error == ENOTDIR ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(error));
     return fd;
 }
 
@@ -76,30 +85,37 @@ std::string JoinHost(const std::string& folder, const char* name)
     return folder == "/" ? "/" + std::string(name) : folder + "/" + name;
 }
 
-// The matching names of the folder, "." and ".." first outside the root as the platform lists them.
-std::vector<std::string> ListMatches(int fd, const std::string& hostFolder, const std::u16string& pattern)
+// The matching entries of the folder in host byte order. Searches list neither "." nor "..", as
+// the device's do not; each name is spelled as the device may hold it (see HostNameToDevice).
+std::vector<FindObject::Entry> ListMatches(int fd, const std::string& hostFolder, const std::u16string& pattern)
 {
-    std::vector<std::string> names;
-    bool isRoot = hostFolder == GetDeviceProfile().rootFolder;
-    for (const char* dots : { ".", ".." }) {
-        if (!isRoot && MatchFindPattern(pattern, Utf8ToUtf16(dots, strlen(dots))))
-            names.push_back(dots);
-    }
+    std::vector<FindObject::Entry> entries;
     DIR* folder = fdopendir(dup(fd));
     if (folder == nullptr)
-        return names;
-    std::vector<std::string> entries;
+        return entries;
     while (dirent* entry = readdir(folder)) {
         const char* name = entry->d_name;
         if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || IsPseudoHostPath(JoinHost(hostFolder, name)))
             continue;
-        if (MatchFindPattern(pattern, Utf8ToUtf16(name, strlen(name))))
-            entries.push_back(name);
+        std::u16string deviceName = HostNameToDevice(name);
+        if (MatchFindPattern(pattern, deviceName))
+            entries.push_back(FindObject::Entry { name, std::move(deviceName) });
     }
     closedir(folder);
-    std::sort(entries.begin(), entries.end());
-    names.insert(names.end(), entries.begin(), entries.end());
-    return names;
+    std::sort(entries.begin(), entries.end(),
+              [](const FindObject::Entry& a, const FindObject::Entry& b) { return a.hostName < b.hostName; });
+    return entries;
+}
+
+// A pattern is one name with '*' and '?' as its only wildcards; the other refused characters
+// make it no name at all.
+bool IsValidPattern(const std::u16string& pattern)
+{
+    for (char16_t c : pattern) {
+        if (c != u'*' && c != u'?' && IsRefusedNameChar(c))
+            return false;
+    }
+    return true;
 }
 
 // A regular file or folder by its name in the folder; a link counts as the regular file it points
@@ -138,13 +154,12 @@ void FillFindData(const std::u16string& name, const struct stat& info, WIN32_FIN
 // Reports the next entry that still exists and can be named in cFileName; false at the end.
 bool ReportNext(FindObject& search, WIN32_FIND_DATAW& data)
 {
-    while (search.next < search.names.size()) {
-        const std::string& name = search.names[search.next++];
-        std::u16string wide = Utf8ToUtf16(name.data(), name.size());
+    while (search.next < search.entries.size()) {
+        const FindObject::Entry& entry = search.entries[search.next++];
         struct stat info {};
-        if (wide.size() < MAX_PATH && StatReportable(search.folderFd, name, info)) {
-            FillFindData(wide, info, data);
-            data.ftCreationTime = CreationTime(search.folderFd, name, info);
+        if (entry.deviceName.size() < MAX_PATH && StatReportable(search.folderFd, entry.hostName, info)) {
+            FillFindData(entry.deviceName, info, data);
+            data.ftCreationTime = CreationTime(search.folderFd, entry.hostName, info);
             return true;
         }
     }
@@ -177,10 +192,14 @@ HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
     std::string hostFolder;
     if (!wce::HostPathForCall(folder.c_str(), hostFolder))
         return INVALID_HANDLE_VALUE;
+    if (!wce::IsValidPattern(pattern)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+    }
     int fd = wce::OpenSearchFolder(hostFolder);
     if (fd < 0)
         return INVALID_HANDLE_VALUE;
-    FindObject* search = new FindObject(fd, pattern.empty() ? std::vector<std::string>()
+    FindObject* search = new FindObject(fd, pattern.empty() ? std::vector<FindObject::Entry>()
                                                              : wce::ListMatches(fd, hostFolder, pattern));
     if (!wce::ReportNext(*search, *lpFindFileData)) {
         search->Release();

@@ -7,7 +7,7 @@
 
 namespace wce {
 
-enum class ObjectType { File, Find, Thread, Event, Semaphore };
+enum class ObjectType { File, Find, Thread, Event, Semaphore, Process };
 
 // Base of every object a HANDLE can name. The table holds one reference per handle; a call that
 // uses a handle holds another for its duration, so CloseHandle on one thread never frees an object

@@ -2,14 +2,12 @@
 #include "ModuleFile.h"
 
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "ModuleImage.h"
 #include "wce/DeviceProfile.h"
-#include "wce/WinString.h"
 
 namespace wce {
 namespace {
@@ -23,37 +21,6 @@ bool IsRegularFile(const std::string& hostPath)
 {
     struct stat info;
     return ::stat(hostPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// Device file names ignore case; host file systems do not. When the exact name is missing, the
-// folder is searched for the one name that differs only in case.
-bool FindHostFile(const std::string& hostPath, std::string& found)
-{
-    if (IsRegularFile(hostPath)) {
-        found = hostPath;
-        return true;
-    }
-    size_t slash = hostPath.rfind('/');
-    if (slash == std::string::npos)
-        return false;
-    std::string folder = slash == 0 ? "/" : hostPath.substr(0, slash);
-    std::u16string wanted = Utf8ToUtf16(hostPath.data() + slash + 1, hostPath.size() - slash - 1);
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return false;
-    bool matched = false;
-    while (const dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        std::u16string wide = Utf8ToUtf16(name.data(), name.size());
-        std::string candidate = folder + (folder == "/" ? "" : "/") + name;
-        if (_wcsicmp(wide.c_str(), wanted.c_str()) == 0 && IsRegularFile(candidate)) {
-            found = candidate;
-            matched = true;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return matched;
 }
 
 }  // namespace
@@ -99,9 +66,8 @@ bool HasFolder(const WCHAR* name)
 
 ModuleFileStatus ReadModuleFile(const std::u16string& devicePath, std::vector<uint8_t>& bytes)
 {
-    std::string hostPath;
     std::string found;
-    if (!HostPathFromDevice(devicePath.c_str(), hostPath) || !FindHostFile(hostPath, found))
+    if (!ExistingHostPath(devicePath.c_str(), found) || !IsRegularFile(found))
         return ModuleFileStatus::NotFound;
     int fd = ::open(found.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)

@@ -1,9 +1,10 @@
 // Device paths and host paths, and UTF-16 <-> UTF-8 for host file names.
-#include <vector>
+#include <string_view>
 
 #include <windows.h>
 #include <wce/DeviceProfile.h>
 
+#include "HostName.h"
 #include "HostPath.h"
 
 namespace wce {
@@ -15,88 +16,6 @@ constexpr size_t MAX_DEVICE_PATH = 32767;
 bool IsSeparator(WCHAR c)
 {
     return c == u'\\' || c == u'/';
-}
-
-// Splits a device path into components, resolving "." and ".."; ".." at the root stays at the root,
-// as it does on the device. False for a drive-letter path.
-bool SplitDevicePath(const WCHAR* path, size_t length, std::vector<std::u16string>& parts)
-{
-    size_t at = 0;
-    while (at < length) {
-        while (at < length && IsSeparator(path[at]))
-            ++at;
-        size_t start = at;
-        while (at < length && !IsSeparator(path[at]))
-            ++at;
-        std::u16string part(path + start, at - start);
-        if (part.empty() || part == u".")
-            continue;
-        if (part == u"..") {
-            if (!parts.empty())
-                parts.pop_back();
-            continue;
-        }
-        if (parts.empty() && start == 0 && part.size() == 2 && part[1] == u':')
-            return false;
-        parts.push_back(std::move(part));
-    }
-    return true;
-}
-
-void AppendUtf8(char32_t code, std::string& out)
-{
-    if (code < 0x80) {
-        out += char(code);
-    } else if (code < 0x800) {
-        out += char(0xC0 | (code >> 6));
-        out += char(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += char(0xE0 | (code >> 12));
-        out += char(0x80 | ((code >> 6) & 0x3F));
-        out += char(0x80 | (code & 0x3F));
-    } else {
-        out += char(0xF0 | (code >> 18));
-        out += char(0x80 | ((code >> 12) & 0x3F));
-        out += char(0x80 | ((code >> 6) & 0x3F));
-        out += char(0x80 | (code & 0x3F));
-    }
-}
-
-void AppendUtf16(char32_t code, std::u16string& out)
-{
-    if (code < 0x10000) {
-        out += char16_t(code);
-    } else {
-        code -= 0x10000;
-        out += char16_t(0xD800 | (code >> 10));
-        out += char16_t(0xDC00 | (code & 0x3FF));
-    }
-}
-
-// Decodes one UTF-8 sequence at text[at]; a malformed or overlong one yields U+FFFD and one byte.
-char32_t DecodeUtf8(const unsigned char* text, size_t length, size_t& at)
-{
-    unsigned char lead = text[at];
-    size_t extra = lead < 0xC2 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : lead < 0xF5 ? 3 : 0;
-    if (lead < 0x80 || extra == 0 || length - at <= extra) {
-        ++at;
-        return lead < 0x80 ? lead : 0xFFFD;
-    }
-    char32_t code = lead & (0x3F >> extra);
-    for (size_t i = 1; i <= extra; ++i) {
-        if ((text[at + i] & 0xC0) != 0x80) {
-            ++at;
-            return 0xFFFD;
-        }
-        code = (code << 6) | (text[at + i] & 0x3F);
-    }
-    static const char32_t minimum[] = { 0, 0x80, 0x800, 0x10000 };
-    if (code < minimum[extra] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
-        ++at;
-        return 0xFFFD;
-    }
-    at += extra + 1;
-    return code;
 }
 
 }  // namespace
@@ -132,69 +51,100 @@ std::u16string Utf8ToUtf16(const char* text, size_t length)
     out.reserve(length);
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
     size_t at = 0;
-    while (at < length)
-        AppendUtf16(DecodeUtf8(bytes, length, at), out);
+    while (at < length) {
+        char32_t code = 0;
+        AppendUtf16(DecodeUtf8(bytes, length, at, code) ? code : 0xFFFD, out);
+    }
     return out;
+}
+
+bool IsDriveLetter(std::u16string_view part)
+{
+    return part.size() == 2 && part[1] == u':';
+}
+
+// The host path of a device path, or the error that refuses it. Components are appended as they
+// come; "." is skipped and ".." drops the last one, and at the root stays at the root, as it does
+// on the device. A drive letter names no device path.
+DWORD MapDevicePath(const WCHAR* devicePath, std::string& hostPath)
+{
+    if (devicePath == nullptr)
+        return ERROR_PATH_NOT_FOUND;
+    size_t length = WideLength(devicePath, MAX_DEVICE_PATH + 1);
+    if (length > MAX_DEVICE_PATH)
+        return ERROR_FILENAME_EXCED_RANGE;
+    if (length == 0)
+        return ERROR_PATH_NOT_FOUND;
+    const std::string& root = GetDeviceProfile().rootFolder;
+    hostPath.assign(root);
+    hostPath.reserve(root.size() + length + 8);
+    size_t rootEnd = hostPath.size();
+    std::u16string_view path(devicePath, length);
+    for (size_t at = 0; at < length;) {
+        while (at < length && IsSeparator(path[at]))
+            ++at;
+        size_t start = at;
+        while (at < length && !IsSeparator(path[at]))
+            ++at;
+        std::u16string_view part = path.substr(start, at - start);
+        if (part.empty() || part == u".")
+            continue;
+        if (part == u"..") {
+            size_t slash = hostPath.find_last_of('/');
+            hostPath.resize(slash == std::string::npos || slash < rootEnd ? rootEnd : slash);
+            continue;
+        }
+        if (start == 0 && IsDriveLetter(part))
+            return ERROR_PATH_NOT_FOUND;
+        if (hostPath.back() != '/')
+            hostPath += '/';
+        if (!AppendHostName(part, hostPath))
+            return ERROR_INVALID_NAME;
+    }
+    return ERROR_SUCCESS;
 }
 
 bool HostPathFromDevice(const WCHAR* devicePath, std::string& hostPath)
 {
-    if (devicePath == nullptr)
-        return false;
-    size_t length = WideLength(devicePath, MAX_DEVICE_PATH + 1);
-    std::vector<std::u16string> parts;
-    if (length == 0 || length > MAX_DEVICE_PATH || !SplitDevicePath(devicePath, length, parts))
-        return false;
-    const std::string& root = GetDeviceProfile().rootFolder;
-    hostPath = root;
-    for (const std::u16string& part : parts) {
-        if (hostPath.back() != '/')
-            hostPath += '/';
-        hostPath += Utf16ToUtf8(part.data(), part.size());
-    }
-    return true;
+    return MapDevicePath(devicePath, hostPath) == ERROR_SUCCESS;
 }
 
+// Each host component is spelled as a search would list it, so the path names the same entries
+// when it is handed back.
 bool DevicePathFromHost(const std::string& hostPath, std::u16string& devicePath)
 {
     const std::string& root = GetDeviceProfile().rootFolder;
-    std::string rest;
+    size_t at = 0;
     if (root == "/") {
         if (hostPath.empty() || hostPath[0] != '/')
             return false;
-        rest = hostPath.substr(1);
+        at = 1;
     } else if (hostPath == root) {
-        rest.clear();
+        at = hostPath.size();
     } else if (hostPath.size() > root.size() && hostPath.compare(0, root.size(), root) == 0 &&
                hostPath[root.size()] == '/') {
-        rest = hostPath.substr(root.size() + 1);
+        at = root.size() + 1;
     } else {
         return false;
     }
-    std::u16string tail = Utf8ToUtf16(rest.data(), rest.size());
-    for (char16_t& c : tail) {
-        if (c == u'/')
-            c = u'\\';
+    devicePath.assign(1, u'\\');
+    while (at < hostPath.size()) {
+        size_t slash = hostPath.find('/', at);
+        size_t end = slash == std::string::npos ? hostPath.size() : slash;
+        devicePath += HostNameToDevice(std::string_view(hostPath).substr(at, end - at));
+        if (slash != std::string::npos)
+            devicePath += u'\\';
+        at = end + 1;
     }
-    devicePath = u"\\" + tail;
     return true;
 }
 
 bool HostPathForCall(const WCHAR* devicePath, std::string& hostPath)
 {
-    if (devicePath == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return false;
-    }
-    if (WideLength(devicePath, MAX_DEVICE_PATH + 1) > MAX_DEVICE_PATH) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-    if (!HostPathFromDevice(devicePath, hostPath)) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return false;
-    }
-    return true;
+    DWORD error = MapDevicePath(devicePath, hostPath);
+    if (error != ERROR_SUCCESS)
+        SetLastError(error);
+    return error == ERROR_SUCCESS;
 }
 
 bool IsPseudoHostPath(const std::string& hostPath)

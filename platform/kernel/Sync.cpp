@@ -17,14 +17,31 @@ std::condition_variable waitSignal;
 
 bool IsWaitable(ObjectType type)
 {
-    return type == ObjectType::Thread || type == ObjectType::Event || type == ObjectType::Semaphore;
+    return type == ObjectType::Thread || type == ObjectType::Event || type == ObjectType::Semaphore ||
+           type == ObjectType::Process;
+}
+
+// What GetCurrentProcess names: a process that is running, so a wait on it is never satisfied; it
+// times out, or lasts for ever.
+class RunningProcess : public WaitableObject {
+public:
+    RunningProcess() : WaitableObject(ObjectType::Process) {}
+    bool IsSignaled() const override { return false; }
+};
+
+// One reference added; the object itself is never freed.
+KernelObject* ReferenceCurrentProcess()
+{
+    static RunningProcess* process = new RunningProcess;
+    process->AddRef();
+    return process;
 }
 
 // References to the objects of the handles, or false (ERROR_INVALID_HANDLE) when one is not waitable.
 bool ReferenceWaitables(DWORD count, const HANDLE* handles, std::vector<WaitableObject*>& objects)
 {
     for (DWORD i = 0; i < count; ++i) {
-        KernelObject* object = ReferenceAnyHandle(handles[i]);
+        KernelObject* object = handles[i] == GetCurrentProcess() ? ReferenceCurrentProcess() : ReferenceAnyHandle(handles[i]);
         if (object != nullptr && !IsWaitable(object->type)) {
             object->Release();
             object = nullptr;

@@ -30,6 +30,10 @@ void ReloadDeviceProfile();
 // Returns false for an empty or unusable path.
 bool HostPathFromDevice(const WCHAR* devicePath, std::string& hostPath);
 
+// The host path of the existing entry a device path names, its components matched without regard
+// to case as every file call matches them; false when there is none.
+bool ExistingHostPath(const WCHAR* devicePath, std::string& hostPath);
+
 // Host path to device path ("\..."); false when the host path lies outside the device root.
 bool DevicePathFromHost(const std::string& hostPath, std::u16string& devicePath);
 

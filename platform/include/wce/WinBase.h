@@ -30,6 +30,9 @@
 #ifndef ERROR_DIRECTORY
 #define ERROR_DIRECTORY 267
 #endif
+#ifndef ERROR_NOACCESS
+#define ERROR_NOACCESS 998
+#endif
 #ifndef ERROR_TOO_MANY_POSTS
 #define ERROR_TOO_MANY_POSTS 298
 #endif

@@ -7,6 +7,7 @@
 #define CP_OEMCP 1
 #define CP_MACCP 2
 #define CP_THREAD_ACP 3
+#define CP_SYMBOL 42
 #define CP_UTF8 65001
 
 #define MB_PRECOMPOSED 0x00000001

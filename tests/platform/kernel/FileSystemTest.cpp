@@ -153,14 +153,14 @@ TEST_F(FileSystemTest, TempPathIsADevicePathWhoseFolderExists)
     EXPECT_EQ(7u, GetTempPathW(6, buffer));   // one short: the size needed, terminator included
 }
 
-TEST_F(FileSystemTest, TempFileNameFormsOrCreatesUniqueNames)
+TEST_F(FileSystemTest, TempFileNameFormsOrCreatesUniqueNamesInAnExistingFolder)
 {
     WCHAR name[MAX_PATH];
-    EXPECT_EQ(0xABCu, GetTempFileNameW(u"\\Temp", u"orvx", 0xABC, name));
-    EXPECT_EQ(std::u16string(u"\\Temp\\orvabc.tmp"), std::u16string(name));
+    ASSERT_TRUE(CreateDirectoryW(u"\\Temp", nullptr));
+    EXPECT_EQ(0xABCu, GetTempFileNameW(u"\\TEMP", u"orvx", 0xABC, name));
+    EXPECT_EQ(std::u16string(u"\\TEMP\\orvabc.tmp"), std::u16string(name));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(name));   // only formed, not created
 
-    ASSERT_TRUE(CreateDirectoryW(u"\\Temp", nullptr));
     UINT first = GetTempFileNameW(u"\\Temp\\", u"k", 0, name);
     ASSERT_NE(0u, first);
     EXPECT_EQ(DWORD(FILE_ATTRIBUTE_NORMAL), GetFileAttributesW(name));
@@ -168,9 +168,84 @@ TEST_F(FileSystemTest, TempFileNameFormsOrCreatesUniqueNames)
     ASSERT_NE(0u, GetTempFileNameW(u"\\Temp\\", u"k", 0, second));
     EXPECT_NE(std::u16string(name), std::u16string(second));
 
+    WriteHost("file.txt", "x");
+    struct Row { const char16_t* folder; UINT unique; } rows[] = {
+        { u"\\nodir", 0 }, { u"\\nodir", 0x1234 }, { u"\\file.txt", 0 }, { u"\\file.txt", 7 },
+    };
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(i);
+        std::fill(std::begin(name), std::end(name), WCHAR(0xCCCC));
+        SetLastError(0xDEADBEEF);
+        EXPECT_EQ(0u, GetTempFileNameW(rows[i].folder, u"k", rows[i].unique, name));
+        EXPECT_EQ(DWORD(ERROR_DIRECTORY), GetLastError());
+        EXPECT_EQ(WCHAR(0xCCCC), name[0]);
+    }
+}
+
+TEST_F(FileSystemTest, MoveOntoItselfSucceedsAndCopyOntoItselfIsASharingViolation)
+{
+    WriteHost("a.txt", "keep");
     SetLastError(0xDEADBEEF);
-    EXPECT_EQ(0u, GetTempFileNameW(u"\\nodir", u"k", 0, name));
-    EXPECT_EQ(DWORD(ERROR_PATH_NOT_FOUND), GetLastError());
+    EXPECT_TRUE(MoveFileW(u"\\a.txt", u"\\a.txt"));
+    EXPECT_EQ("keep", ReadHost("a.txt"));
+    struct Row { const char16_t* target; BOOL failIfExists; DWORD error; } rows[] = {
+        { u"\\a.txt", FALSE, ERROR_SHARING_VIOLATION },
+        { u"\\A.TXT", FALSE, ERROR_SHARING_VIOLATION },
+        { u"\\a.txt", TRUE, ERROR_FILE_EXISTS },
+    };
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(i);
+        SetLastError(0xDEADBEEF);
+        EXPECT_FALSE(CopyFileW(u"\\a.txt", rows[i].target, rows[i].failIfExists));
+        EXPECT_EQ(rows[i].error, GetLastError());
+        EXPECT_EQ("keep", ReadHost("a.txt"));
+    }
+}
+
+// CopyFileW reads its source and writes its target as another open would: a handle of this
+// process that does not share the access refuses it, and nothing changes.
+TEST_F(FileSystemTest, CopyHonoursTheShareModesOfOpenHandles)
+{
+    WriteHost("src.txt", "new");
+    WriteHost("dst.txt", "old");
+    struct Row { const char16_t* held; DWORD access; DWORD share; BOOL copies; } rows[] = {
+        { u"\\dst.txt", GENERIC_READ, 0, FALSE },
+        { u"\\dst.txt", GENERIC_READ, FILE_SHARE_READ, FALSE },
+        { u"\\src.txt", GENERIC_READ, 0, FALSE },
+        { u"\\src.txt", GENERIC_WRITE, FILE_SHARE_READ, TRUE },
+        { u"\\dst.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, TRUE },
+    };
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(i);
+        WriteHost("dst.txt", "old");
+        HANDLE held = CreateFileW(rows[i].held, rows[i].access, rows[i].share, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        SetLastError(0xDEADBEEF);
+        EXPECT_EQ(rows[i].copies, CopyFileW(u"\\src.txt", u"\\dst.txt", FALSE));
+        if (!rows[i].copies)
+            EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());
+        EXPECT_EQ(rows[i].copies ? "new" : "old", ReadHost("dst.txt"));
+        CloseHandle(held);
+    }
+}
+
+TEST_F(FileSystemTest, NullPathsAreMissingPaths)
+{
+    struct Row { const char* call; bool (*succeeds)(); } rows[] = {
+        { "DeleteFileW", [] { return DeleteFileW(nullptr) != FALSE; } },
+        { "CreateDirectoryW", [] { return CreateDirectoryW(nullptr, nullptr) != FALSE; } },
+        { "RemoveDirectoryW", [] { return RemoveDirectoryW(nullptr) != FALSE; } },
+        { "GetFileAttributesW", [] { return GetFileAttributesW(nullptr) != INVALID_FILE_ATTRIBUTES; } },
+        { "CreateFileW", [] {
+              return CreateFileW(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE;
+          } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.call);
+        SetLastError(0xDEADBEEF);
+        EXPECT_FALSE(row.succeeds());
+        EXPECT_EQ(DWORD(ERROR_PATH_NOT_FOUND), GetLastError());
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <csignal>
 #include <string>
 
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -45,6 +46,36 @@ TEST_F(FileTest, CreateDispositionsReportExistenceAsThePlatformDoes)
     EXPECT_EQ(DWORD(ERROR_ALREADY_EXISTS), GetLastError());
     CloseHandle(file);
     EXPECT_EQ("", ReadHost("new.txt"));
+
+    SetLastError(0xDEADBEEF);
+    file = Open(u"\\new.txt", GENERIC_READ, OPEN_EXISTING);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), GetLastError());
+    CloseHandle(file);
+}
+
+// CREATE_ALWAYS empties an existing file whatever access the handle asks for.
+TEST_F(FileTest, CreateAlwaysEmptiesTheFileForAnyAccess)
+{
+    for (DWORD access : { DWORD(0), DWORD(GENERIC_READ), DWORD(GENERIC_WRITE), DWORD(GENERIC_READ | GENERIC_WRITE) }) {
+        SCOPED_TRACE(access);
+        WriteHost("full.txt", "content");
+        SetLastError(0xDEADBEEF);
+        HANDLE file = Open(u"\\full.txt", access, CREATE_ALWAYS);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        EXPECT_EQ(DWORD(ERROR_ALREADY_EXISTS), GetLastError());
+        EXPECT_EQ(0u, GetFileSize(file, nullptr));
+        DWORD written = 0;
+        EXPECT_EQ((access & GENERIC_WRITE) != 0, WriteFile(file, "x", 1, &written, nullptr) != FALSE);
+        CloseHandle(file);
+    }
+    // A read-only file is not emptied, whoever asks.
+    WriteHost("locked.txt", "keep");
+    ASSERT_TRUE(SetFileAttributesW(u"\\locked.txt", FILE_ATTRIBUTE_READONLY));
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, Open(u"\\locked.txt", GENERIC_READ, CREATE_ALWAYS));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ("keep", ReadHost("locked.txt"));
 }
 
 TEST_F(FileTest, OpenFailuresTellMissingFileFromMissingFolderAndRefuseFolders)
@@ -57,6 +88,8 @@ TEST_F(FileTest, OpenFailuresTellMissingFileFromMissingFolderAndRefuseFolders)
         { u"\\missing.txt", TRUNCATE_EXISTING, ERROR_FILE_NOT_FOUND },
         { u"\\dir", OPEN_EXISTING, ERROR_ACCESS_DENIED },
         { u"\\dir", CREATE_ALWAYS, ERROR_ACCESS_DENIED },
+        { u"\\dir", CREATE_NEW, ERROR_ACCESS_DENIED },
+        { u"\\dir", OPEN_ALWAYS, ERROR_ACCESS_DENIED },
         { u"\\", OPEN_EXISTING, ERROR_ACCESS_DENIED },
     };
     for (const Row& row : rows) {
@@ -186,6 +219,50 @@ TEST_F(FileTest, FileTimesRoundTripThroughTheHandle)
     EXPECT_EQ(stamp.dwHighDateTime, written.dwHighDateTime);
     EXPECT_NE(0u, creation.dwHighDateTime);
     CloseHandle(file);
+
+    // Setting a time is writing: a reading handle may not, and the time stays.
+    file = Open(u"\\t.txt", GENERIC_READ, OPEN_EXISTING);
+    FILETIME later { stamp.dwLowDateTime, stamp.dwHighDateTime + 1 };
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(SetFileTime(file, nullptr, nullptr, &later));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+    ASSERT_TRUE(GetFileTime(file, nullptr, nullptr, &written));
+    EXPECT_EQ(stamp.dwHighDateTime, written.dwHighDateTime);
+    CloseHandle(file);
+}
+
+// A buffer the process may not use fails with ERROR_NOACCESS, and nothing moves: the count is 0,
+// the file keeps its size and its position. The second page of each buffer is inaccessible.
+TEST_F(FileTest, ReadsAndWritesWithInaccessibleBuffersTransferNothing)
+{
+    const size_t page = size_t(sysconf(_SC_PAGESIZE));
+    char* pages = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(MAP_FAILED, static_cast<void*>(pages));
+    WriteHost("data.bin", std::string(3 * page, 'd'));
+    HANDLE file = Open(u"\\data.bin", GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    struct Row { const char* what; int protection; bool write; } rows[] = {
+        { "read into an unmapped page", PROT_NONE, false },
+        { "read into a read-only page", PROT_READ, false },
+        { "write from an unmapped page", PROT_NONE, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_EQ(0, mprotect(pages + page, page, row.protection));
+        ASSERT_EQ(16u, SetFilePointer(file, 16, nullptr, FILE_BEGIN));
+        DWORD moved = 99;
+        SetLastError(0xDEADBEEF);
+        BOOL ok = row.write ? WriteFile(file, pages + page - 8, 64, &moved, nullptr)
+                            : ReadFile(file, pages + page - 8, 64, &moved, nullptr);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(DWORD(ERROR_NOACCESS), GetLastError());
+        EXPECT_EQ(0u, moved);
+        EXPECT_EQ(16u, SetFilePointer(file, 0, nullptr, FILE_CURRENT));
+        EXPECT_EQ(DWORD(3 * page), GetFileSize(file, nullptr));
+    }
+    CloseHandle(file);
+    EXPECT_EQ(std::string(3 * page, 'd'), ReadHost("data.bin"));
+    munmap(pages, 2 * page);
 }
 
 // A write that meets the end of the available space fails with ERROR_DISK_FULL and reports how much

@@ -91,6 +91,19 @@ TEST(SyncTest, WaitOnAHandleThatCannotBeWaitedForFails)
     EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE), GetLastError());
 }
 
+// The running process is never signalled: a wait on it times out, and beside another object the
+// other one decides.
+TEST(SyncTest, WaitOnTheCurrentProcessTimesOut)
+{
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(GetCurrentProcess(), 0));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(GetCurrentProcess(), 5));
+    HANDLE event = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    HANDLE both[] = { GetCurrentProcess(), event };
+    EXPECT_EQ(WAIT_OBJECT_0 + 1, WaitForMultipleObjects(2, both, FALSE, 0));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForMultipleObjects(2, both, TRUE, 0));
+    CloseHandle(event);
+}
+
 struct Shared {
     CRITICAL_SECTION section;
     LONG counter;
