@@ -61,10 +61,14 @@ TEST_P(ResourceTest, BareNameFindsTheLoadedModuleAndCountsReferences)
     module = nullptr;
 }
 
-TEST_P(ResourceTest, BareNameIsSearchedInTheWindowsFolderIgnoringCase)
+TEST_P(ResourceTest, LibrariesAreFoundIgnoringCaseByNameOrPath)
 {
     EXPECT_TRUE(FreeLibrary(module));
     module = LoadLibraryW(u"orvtest.dll");
+    ASSERT_NE(nullptr, module);
+    EXPECT_EQ(u"Hello", String(1));
+    EXPECT_TRUE(FreeLibrary(module));
+    module = LoadLibraryW(u"\\WINDOWS\\orvTEST.dll");   // every folder of a path, too
     ASSERT_NE(nullptr, module);
     EXPECT_EQ(u"Hello", String(1));
     SetLastError(0xDEADBEEF);
