@@ -20,7 +20,10 @@ bool PathToAnsi(const WCHAR* text, char* out, int outBytes) noexcept
     out[0] = 0;
     if (text == nullptr)
         return false;
-    if (WideCharToMultiByte(CP_ACP, 0, text, -1, out, outBytes, nullptr, nullptr) <= 0) {
+    // Never a best-fit character: given "a.txt" for a file named with an a-macron, the engine would
+    // open, and treat, another file. A character the code page lacks stays the default character,
+    // which no device name holds.
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, out, outBytes, nullptr, nullptr) <= 0) {
         out[0] = 0;
         return false;
     }

@@ -218,6 +218,14 @@ TEST_F(ScanBridgeTest, APathTooLongForTheEngineIsNotScanned)
     EXPECT_EQ("", engine.scanner.scannedPath);
 }
 
+// A character the code page lacks is never handed on as its best fit, which may name another file.
+TEST_F(ScanBridgeTest, APathIsNeverHandedOnWithABestFitCharacter)
+{
+    ASSERT_EQ(1, Load());
+    Scan(u"\\My Documents\\\u0101.exe");
+    EXPECT_EQ("\\My Documents\\?.exe", engine.scanner.scannedPath);
+}
+
 TEST_F(ScanBridgeTest, ForceTreatSwitchesTheScannerToDeletion)
 {
     ASSERT_EQ(1, Load());
