@@ -1,7 +1,9 @@
 // Device names on a case-sensitive host: every call finds an entry under any letter case, creating
 // calls reuse the entry that is there, and names with characters the device refuses are refused.
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -145,6 +147,39 @@ TEST_F(DeviceNameTest, ChangesMadeOutsideThePlatformAreSeenAtOnce)
     EXPECT_EQ("two", ReadDevice(u"\\DIR\\FRESH.TXT"));
     ASSERT_EQ(0, unlink(Host("Dir/Fresh.Txt").c_str()));
     EXPECT_EQ("<2>", ReadDevice(u"\\DIR\\FRESH.TXT"));
+}
+
+// The scan worker and the user-interface thread look up paths at once; one folder's listing is
+// shared by both while a third thread keeps changing the folder.
+TEST_F(DeviceNameTest, ThreadsLookingUpAndChangingOneFolderAgree)
+{
+    constexpr int FILES = 16;
+    for (int i = 0; i < FILES; ++i)
+        WriteHost("Dir/file" + std::to_string(i), std::to_string(i));
+    std::atomic<int> wrong { 0 };
+    auto reader = [&wrong] {
+        for (int round = 0; round < 40; ++round) {
+            for (int i = 0; i < FILES; ++i) {
+                std::u16string path = u"\\DIR\\FILE";
+                for (char c : std::to_string(i))
+                    path += char16_t(c);
+                wrong += ReadDevice(path.c_str()) != std::to_string(i);
+            }
+        }
+    };
+    auto writer = [] {
+        for (int round = 0; round < 200; ++round) {
+            HANDLE file = CreateFileW(u"\\dir\\Extra", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE)
+                CloseHandle(file);
+            DeleteFileW(u"\\DIR\\EXTRA");
+        }
+    };
+    std::thread threads[] = { std::thread(reader), std::thread(reader), std::thread(writer) };
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(0, wrong.load());
+    EXPECT_FALSE(HostExists("Dir/Extra"));
 }
 
 TEST_F(DeviceNameTest, NamesWithRefusedCharactersAreInvalidForEveryCall)
