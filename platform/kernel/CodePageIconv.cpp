@@ -3,6 +3,7 @@
 // thread and text that is plain ASCII never reaches iconv.
 #include "CodePageInternal.h"
 
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -173,9 +174,26 @@ Status WideToAnsiExact(UINT codePage, iconv_t descriptor, const WCHAR* unit, siz
 
 }  // namespace
 
+namespace {
+
+// The code pages found convertible, shared by all threads so that the check every conversion
+// makes stays a few loads; 0 marks a free place.
+constexpr size_t KNOWN_SLOTS = 8;
+std::atomic<UINT> knownCodePages[KNOWN_SLOTS];
+std::atomic<size_t> nextKnown { 0 };
+
+}  // namespace
+
 bool IsIconvCodePage(UINT codePage)
 {
-    return cache.Knows(codePage);
+    for (const std::atomic<UINT>& known : knownCodePages) {
+        if (known.load(std::memory_order_relaxed) == codePage)
+            return true;
+    }
+    if (!cache.Knows(codePage))
+        return false;
+    knownCodePages[nextKnown.fetch_add(1, std::memory_order_relaxed) % KNOWN_SLOTS].store(codePage, std::memory_order_relaxed);
+    return true;
 }
 
 Status AnsiToWide(UINT codePage, const char* in, size_t length, bool strict, WideSink& sink)
