@@ -210,8 +210,9 @@ TEST(CodePageTest, BadArgumentsAreRefusedInTheDocumentedOrder)
         EXPECT_EQ(0, cases[i].call(wide, bytes, &used));
         EXPECT_EQ(cases[i].error, GetLastError());
         EXPECT_EQ(WCHAR(0xCCCC), wide[0]);
-        if (i != 3)
+        if (i != 3) {
             EXPECT_EQ(char(0xCC), bytes[0]);
+        }
     }
 }
 

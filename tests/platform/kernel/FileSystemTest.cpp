@@ -222,8 +222,9 @@ TEST_F(FileSystemTest, CopyHonoursTheShareModesOfOpenHandles)
         ASSERT_NE(INVALID_HANDLE_VALUE, held);
         SetLastError(0xDEADBEEF);
         EXPECT_EQ(rows[i].copies, CopyFileW(u"\\src.txt", u"\\dst.txt", FALSE));
-        if (!rows[i].copies)
+        if (!rows[i].copies) {
             EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());
+        }
         EXPECT_EQ(rows[i].copies ? "new" : "old", ReadHost("dst.txt"));
         CloseHandle(held);
     }
