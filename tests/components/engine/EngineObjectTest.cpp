@@ -41,9 +41,21 @@ protected:
         EXPECT_EQ(0, host.openFiles);
         fs::remove_all(root);
     }
-    // Loads the engine over libFolder (the shipped databases unless given).
-    EngineScanner* Load(const std::string& libFolder = ORV_ENGINE_DB_DIR "/")
+    // A library folder holding a copy of the shipped databases (the engine writes its load report
+    // there, and the source tree is not to be written).
+    std::string ShippedLibrary()
     {
+        std::string lib = root + "/shipped/";
+        fs::create_directories(lib);
+        for (const auto& entry : fs::directory_iterator(ORV_ENGINE_DB_DIR))
+            fs::copy_file(entry.path(), lib + entry.path().filename().string());
+        return lib;
+    }
+    // Loads the engine over libFolder (the shipped databases unless given).
+    EngineScanner* Load(std::string libFolder = "")
+    {
+        if (libFolder.empty())
+            libFolder = ShippedLibrary();
         engine = orv::CreateEngineObject(host.Services());
         EXPECT_NE(nullptr, engine);
         EXPECT_EQ(1, engine->table->Init(engine, libFolder.c_str(), backup.c_str(), ENGINE_PRODUCT_NAME));

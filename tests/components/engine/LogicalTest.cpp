@@ -1,0 +1,115 @@
+// Logical signatures: what the expression forms mean, the target block, and the lines refused.
+#include <gtest/gtest.h>
+
+#include "CoreTestSupport.h"
+
+namespace {
+
+std::string Ldb(const std::string& line) { return line + "\n"; }
+
+LoadedDatabase::Files Logical(const std::string& text) { return { { orv::DATABASE_LOGICAL, text } }; }
+
+// The rows were checked against the peer on the same files.
+TEST(LogicalTest, ExpressionFormsOverMatchCounts)
+{
+    struct Row {
+        const char* expression;
+        uint32_t subsignatures;  // of "414243", "5859", "5a57" (ABC, XY, ZW)
+        const char* file;
+        bool matches;
+    } rows[] = {
+        { "0&1", 2, "..ABC..XY..", true },
+        { "0&1", 2, "..ABC.....", false },
+        { "0|1", 2, "..XY..", true },
+        { "0=2", 1, "ABC.ABC", true },
+        { "0=2", 1, "ABC.ABC.ABC", false },
+        { "0>2", 1, "ABC.ABC.ABC", true },
+        { "0<2", 1, "ABC", true },
+        { "0<2", 1, "......", true },  // no match at all is fewer than two
+        { "0<2", 1, "ABC.ABC", false },
+        { "0=0&1", 2, "..XY..", true },
+        { "(0|1)=2,2", 2, "ABC.ABC", false },  // two matches, but of one subsignature only
+        { "(0|1)=2,2", 2, "ABC.XY", true },
+        { "(0|1)>1,1", 2, "XY.XY", true },
+        { "0|1&2", 3, "ABC", true },           // grouped from the right: 0|(1&2)
+        { "0&1|2", 3, "..XY..ZW..", false },   // 0&(1|2)
+        { "(0&1)|2", 3, "..XY..ZW..", true },
+        { "0=1|1", 2, "ABC", true },           // the count binds to the operand before it
+        { "(0|1|2)>2", 3, "ABC.XY", false },
+        { "(0|1|2)>2", 3, "ABC.XY.ZW", true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.expression) + " on " + row.file);
+        static const char* const SUBSIGNATURES[] = { ";414243", ";5859", ";5a57" };
+        std::string line = "Test.Logical;Target:0;" + std::string(row.expression);
+        for (uint32_t i = 0; i < row.subsignatures; ++i)
+            line += SUBSIGNATURES[i];
+        LoadedDatabase db(Logical(Ldb(line)));
+        ASSERT_EQ(1u, db.Kept());
+        EXPECT_EQ(row.matches ? "Test.Logical" : "", db.Scan(row.file, 3));
+    }
+}
+
+// A subsignature's count is the number of places its match ends: overlapping matches count, and
+// several starts ending at one place count once.
+TEST(LogicalTest, SubsignatureMatchesCountByTheirEnds)
+{
+    LoadedDatabase db(Logical(Ldb("Test.Overlap;Target:0;0=2;414141") + Ldb("Test.Ends;Target:0;0=1;5859*5a57")
+                              + Ldb("Test.Range;Target:0;0=2;4142{1-5}4344")));
+    EXPECT_EQ("Test.Overlap", db.Scan(".AAAA."));
+    EXPECT_EQ("", db.Scan(".AAAAA."));
+    EXPECT_EQ("Test.Ends", db.Scan(".XY1XY2ZW."));
+    EXPECT_EQ("Test.Range", db.Scan(".AB1CD2CD."));
+}
+
+TEST(LogicalTest, OffsetsOfSubsignaturesAndPatternsWithGaps)
+{
+    LoadedDatabase db(Logical(Ldb("Test.Offsets;Target:0;0&1;0:4d5a;EOF-4:{2}4142")
+                              + Ldb("Test.Gaps;Engine:51-255,Target:0;0;*:4142??43{2-4}44*4546")));
+    EXPECT_EQ("Test.Offsets", db.Scan("MZ......xxAB"));
+    EXPECT_EQ("", db.Scan(".MZ.....xxAB"));
+    EXPECT_EQ("", db.Scan("MZ.....xxAB."));
+    EXPECT_EQ("Test.Gaps", db.Scan("..AB.C...D......EF"));
+}
+
+TEST(LogicalTest, TargetBlockExpressionAndSubsignatureFormsRefusedOrSkipped)
+{
+    struct Row {
+        const char* line;
+        orv::LineVerdict::Outcome outcome;
+        orv::RefusalReason reason;
+    } rows[] = {
+        { "A;Engine:51-255,Target:0;0;414243", orv::LineVerdict::KEPT, {} },
+        { "A;Target:0,Engine:51-255;0;414243", orv::LineVerdict::REFUSED, orv::REFUSED_TARGET_BLOCK },  // Engine not first
+        { "A;Engine:51-255;0;414243", orv::LineVerdict::REFUSED, orv::REFUSED_TARGET_BLOCK },           // no target
+        { "A;Target:0,FileSize:10-20;0;414243", orv::LineVerdict::REFUSED, orv::REFUSED_TARGET_BLOCK },
+        { "A;Target:1;0;414243", orv::LineVerdict::REFUSED, orv::REFUSED_TARGET },
+        { "A;Engine:51-200,Target:0;0;414243", orv::LineVerdict::OTHER_LEVEL, {} },
+        { "A;Engine:217-255,Target:0;0;414243", orv::LineVerdict::OTHER_LEVEL, {} },
+        { "A;Engine:216-216,Target:0;0;414243", orv::LineVerdict::KEPT, {} },
+        { "A;Target:0;0;414243;5859", orv::LineVerdict::REFUSED, orv::REFUSED_EXPRESSION },  // 1 unused
+        { "A;Target:0;0&1;414243", orv::LineVerdict::REFUSED, orv::REFUSED_EXPRESSION },      // no subsignature 1
+        { "A;Target:0;0&;414243", orv::LineVerdict::REFUSED, orv::REFUSED_EXPRESSION },
+        { "A;Target:0;(0;414243", orv::LineVerdict::REFUSED, orv::REFUSED_EXPRESSION },
+        { "A;Target:0;0;414243::i", orv::LineVerdict::REFUSED, orv::REFUSED_MODIFIER },
+        { "A;Target:0;0;414243::aw", orv::LineVerdict::REFUSED, orv::REFUSED_MODIFIER },
+        { "A;Target:0;0&1;414243;0/abc/i", orv::LineVerdict::REFUSED, orv::REFUSED_PCRE },
+        { "A;Target:0;0&1;414243;0(>>2#ib2#>512)", orv::LineVerdict::REFUSED, orv::REFUSED_BYTE_COMPARE },
+        { "A;Target:0;0&1;414243;${6-7}0$", orv::LineVerdict::REFUSED, orv::REFUSED_MACRO },
+        { "A;Target:0;0&1;414243;EP+0:4142", orv::LineVerdict::REFUSED, orv::REFUSED_OFFSET },
+        { "A;Target:0;0&1;414243;41??42", orv::LineVerdict::REFUSED, orv::REFUSED_NO_ANCHOR },
+        { "A;Target:0", orv::LineVerdict::REFUSED, orv::REFUSED_SYNTAX },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        LoadedDatabase db(Logical(Ldb(row.line)));
+        const orv::FileStats& totals = db.database.totals;
+        EXPECT_EQ(row.outcome == orv::LineVerdict::KEPT ? 1u : 0u, totals.kept[orv::KEPT_LOGICAL]);
+        EXPECT_EQ(row.outcome == orv::LineVerdict::OTHER_LEVEL ? 1u : 0u, totals.otherLevel);
+        EXPECT_EQ(row.outcome == orv::LineVerdict::REFUSED ? 1u : 0u, totals.refused[row.reason]);
+        // A refused line leaves none of its subsignatures behind.
+        EXPECT_EQ(row.outcome == orv::LineVerdict::KEPT ? 1u : 0u, db.database.body.Count());
+    }
+}
+
+} // namespace
