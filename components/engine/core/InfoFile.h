@@ -8,6 +8,12 @@
 
 namespace orv {
 
+// The library folder's info file, written by the build; the one orv-dbimport writes for the
+// databases it installed; and the engine's report of its last load.
+inline constexpr char INFO_FILE[] = "orv.info";
+inline constexpr char IMPORT_INFO_FILE[] = "orv-import.info";
+inline constexpr char REPORT_FILE[] = "orv-load.txt";
+
 struct EngineInfo {
     uint32_t major = 0;
     uint32_t minor = 0;

@@ -4,10 +4,18 @@
 namespace orv {
 namespace {
 
-const char* const KEPT_NAMES[KEPT_KIND_COUNT] = {
-    "body signatures", "logical signatures", "subsignatures", "MD5 hash signatures", "SHA-1 hash signatures",
-    "SHA-256 hash signatures", "allowed files by MD5", "allowed files by SHA-1", "allowed files by SHA-256",
-    "signature names to ignore",
+// Singular and plural of each kind.
+const char* const KEPT_NAMES[KEPT_KIND_COUNT][2] = {
+    { "body signature", "body signatures" },
+    { "logical signature", "logical signatures" },
+    { "subsignature", "subsignatures" },
+    { "MD5 hash signature", "MD5 hash signatures" },
+    { "SHA-1 hash signature", "SHA-1 hash signatures" },
+    { "SHA-256 hash signature", "SHA-256 hash signatures" },
+    { "allowed file by MD5", "allowed files by MD5" },
+    { "allowed file by SHA-1", "allowed files by SHA-1" },
+    { "allowed file by SHA-256", "allowed files by SHA-256" },
+    { "signature name to ignore", "signature names to ignore" },
 };
 
 const char* const REASON_NAMES[REFUSAL_REASON_COUNT] = {
@@ -35,7 +43,7 @@ void ReportKept(ReportText& out, const FileStats& stats)
     for (uint32_t kind = 0; kind < KEPT_KIND_COUNT; ++kind) {
         if (!stats.kept[kind])
             continue;
-        out.Text(any ? ", " : " ").Number(stats.kept[kind]).Text(" ").Text(KEPT_NAMES[kind]);
+        out.Text(any ? ", " : " ").Number(stats.kept[kind]).Text(" ").Text(KEPT_NAMES[kind][stats.kept[kind] == 1 ? 0 : 1]);
         any = true;
     }
     if (!any)
@@ -45,7 +53,7 @@ void ReportKept(ReportText& out, const FileStats& stats)
     if (stats.otherLevel)
         out.Text("; ").Number(stats.otherLevel).Text(" for other engine levels");
     if (stats.Refused())
-        out.Text("; ").Number(stats.Refused()).Text(" lines refused");
+        out.Text("; ").Number(stats.Refused()).Text(stats.Refused() == 1 ? " line refused" : " lines refused");
 }
 
 } // namespace

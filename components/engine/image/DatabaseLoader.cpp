@@ -10,9 +10,6 @@
 
 namespace orv {
 
-const char IMPORT_INFO_FILE[] = "orv-import.info";
-const char REPORT_FILE[] = "orv-load.txt";
-
 namespace {
 
 const char REPORT_TEMP_FILE[] = "orv-load.tmp";

@@ -3,8 +3,6 @@
 
 namespace orv {
 
-const char INFO_FILE[] = "orv.info";
-
 bool JoinPath(char* out, const char* folder, const char* name)
 {
     uint32_t length = 0;

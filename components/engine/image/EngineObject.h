@@ -8,10 +8,6 @@
 
 namespace orv {
 
-// The info files and the load report in the library folder.
-extern const char INFO_FILE[];
-extern const char IMPORT_INFO_FILE[];
-extern const char REPORT_FILE[];
 
 // Files are read in chunks of this size into one buffer that lives as long as the engine.
 constexpr uint32_t SCAN_CHUNK = 1u << 20;
