@@ -6,11 +6,12 @@ namespace orv {
 namespace {
 
 constexpr uint32_t MAX_DEPTH = 64;
-constexpr uint32_t MAX_NODES = 512;
+constexpr uint32_t MAX_NODES = 512;  // per expression
 
 struct ExpressionParser {
     TextSpan text;
     Vec<ExpressionNode>& nodes;
+    uint32_t firstNode;
     uint32_t position = 0;
     uint32_t highest = 0;
 
@@ -26,7 +27,7 @@ struct ExpressionParser {
 
     bool Add(const ExpressionNode& node, uint32_t& index)
     {
-        if (nodes.Count() >= MAX_NODES || !nodes.Push(node))
+        if (nodes.Count() - firstNode >= MAX_NODES || !nodes.Push(node))
             return false;
         index = nodes.Count() - 1;
         return true;
@@ -150,7 +151,7 @@ bool Monotone(const Vec<ExpressionNode>& nodes, uint32_t index)
 bool ParseExpression(TextSpan text, Vec<ExpressionNode>& nodes, uint32_t& root, uint32_t& highest)
 {
     uint32_t mark = nodes.Count();
-    ExpressionParser parser { text, nodes };
+    ExpressionParser parser { text, nodes, mark };
     if (parser.Expression(0, root) && parser.position == text.size) {
         highest = parser.highest;
         return true;

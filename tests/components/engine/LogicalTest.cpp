@@ -72,6 +72,20 @@ TEST(LogicalTest, OffsetsOfSubsignaturesAndPatternsWithGaps)
     EXPECT_EQ("Test.Gaps", db.Scan("..AB.C...D......EF"));
 }
 
+// Thousands of logical signatures load, each with its own expression.
+TEST(LogicalTest, ManySignaturesEachKeepTheirExpression)
+{
+    std::string text;
+    for (int i = 0; i < 2000; ++i)
+        text += Ldb("Many." + std::to_string(i) + ";Target:0;(0&1)|(2>1,1);" + Hex("A" + std::to_string(i) + "@") + ";"
+                    + Hex("B" + std::to_string(i) + "@") + ";" + Hex("C" + std::to_string(i) + "@"));
+    LoadedDatabase db(Logical(text));
+    EXPECT_EQ(2000u, db.Kept());
+    EXPECT_EQ("Many.1999", db.Scan("..A1999@..B1999@.."));
+    EXPECT_EQ("Many.7", db.Scan("C7@C7@"));
+    EXPECT_EQ("", db.Scan("C7@"));
+}
+
 TEST(LogicalTest, TargetBlockExpressionAndSubsignatureFormsRefusedOrSkipped)
 {
     struct Row {
