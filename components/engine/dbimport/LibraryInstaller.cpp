@@ -196,69 +196,131 @@ InstalledSet ReadInstalledSet(const std::string& lib)
     return set;
 }
 
+namespace {
+
+// Holds the import lock of a library folder while it lives.
+class ImportLock {
+public:
+    explicit ImportLock(const std::string& lib)
+        : fd(::open((lib + "/" + LOCK_FILE).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
+    {
+        held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (!held)
+            error = fd < 0 ? ErrnoText(lib) : "another import into this folder is running";
+    }
+    ~ImportLock()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    bool held = false;
+    std::string error;
+
+private:
+    int fd;
+};
+
+std::set<std::string> ReplacedDatabases(const std::vector<Container>& containers)
+{
+    std::set<std::string> replaced;
+    for (const Container& container : containers)
+        for (const ContainerFile& file : container.kept)
+            replaced.insert(DatabaseOf(file.name));
+    return replaced;
+}
+
+// The files of the set in use that no container replaces (their .info files among them) are linked
+// into the new set folder; those the old index named are named again.
+bool CarryOldFiles(const std::string& lib, const InstalledSet& old, const std::set<std::string>& replaced,
+                   InstalledSet& set, std::string& error)
+{
+    if (old.folder.empty())
+        return true;
+    for (const std::string& entry : ListFolder(lib + "/" + old.folder)) {
+        if (replaced.count(DatabaseOf(entry)))
+            continue;
+        if (!CarryFile(lib + "/" + old.folder + "/" + entry, lib + "/" + set.folder + "/" + entry, error))
+            return false;
+        std::string indexed = old.folder + "\\" + entry;
+        if (std::find(old.files.begin(), old.files.end(), indexed) != old.files.end())
+            set.files.push_back(set.folder + "\\" + entry);
+    }
+    return true;
+}
+
+bool WriteNewFiles(const std::string& lib, const std::vector<Container>& containers, InstalledSet& set,
+                   std::string& error)
+{
+    std::string folder = lib + "/" + set.folder;
+    std::set<std::string> replaced = ReplacedDatabases(containers);
+    for (const Container& container : containers) {
+        for (const ContainerFile& file : container.kept) {
+            if (!WriteDurably(folder + "/" + file.name, file.bytes, error))
+                return false;
+            set.files.push_back(set.folder + "\\" + file.name);
+        }
+        // The container's own .info stays beside its files, for the user; the engine does not read it.
+        // (A container without files the engine reads replaces nothing, its .info included.)
+        const ContainerFile& info = container.info;
+        if (!info.name.empty() && replaced.count(DatabaseOf(info.name)) && !WriteDurably(folder + "/" + info.name, info.bytes, error))
+            return false;
+    }
+    if (set.files.size() <= MAX_INDEX_FILES)
+        return SyncFolder(folder, error);
+    error = "more than " + std::to_string(MAX_INDEX_FILES) + " signature files in one set";
+    return false;
+}
+
+// The moment the new set takes over: the index is written whole under a temporary name and renamed
+// over the old one.
+bool CommitIndex(const std::string& lib, const InstalledSet& set, std::string& error)
+{
+    std::string index = lib + "/" + IMPORT_INFO_FILE;
+    std::string temp = index + ".tmp";
+    ::unlink(temp.c_str());
+    if (!WriteDurably(temp, IndexText(set), error))
+        return false;
+    if (::rename(temp.c_str(), index.c_str()) != 0) {
+        error = ErrnoText(index);
+        return false;
+    }
+    return SyncFolder(lib, error);
+}
+
+// Set folders the index does not name are old sets, or the remains of an import that failed or was
+// killed.
+void RemoveOtherSets(const std::string& lib, const std::string& keep)
+{
+    for (const std::string& name : ListFolder(lib))
+        if (SetNumber(name) && name != keep)
+            RemoveSetFolder(lib + "/" + name);
+}
+
+} // namespace
+
 bool InstallContainers(const std::string& lib, const std::vector<Container>& containers, InstalledSet& set,
                        std::string& error)
 {
-    int lock = ::open((lib + "/" + LOCK_FILE).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lock < 0 || ::flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        error = lock < 0 ? ErrnoText(lib) : "another import into this folder is running";
-        if (lock >= 0)
-            ::close(lock);
+    ImportLock lock(lib);
+    if (!lock.held) {
+        error = lock.error;
         return false;
     }
-    bool ok = false;
     InstalledSet old = ReadInstalledSet(lib);
     set = InstalledSet();
     uint64_t highest = 0;
     for (const std::string& name : ListFolder(lib))
         highest = std::max(highest, SetNumber(name));
     set.folder = SET_PREFIX + std::to_string(highest + 1);
-    std::string folder = lib + "/" + set.folder;
-    if (PlanSet(old, containers, set, error) && ::mkdir(folder.c_str(), 0755) == 0) {
-        ok = true;
-        std::set<std::string> replaced;
-        for (const Container& container : containers)
-            for (const ContainerFile& file : container.kept)
-                replaced.insert(DatabaseOf(file.name));
-        // Files of the set in use that no container replaces, the databases' .info files among them.
-        for (const std::string& entry : old.folder.empty() ? std::vector<std::string>() : ListFolder(lib + "/" + old.folder))
-            if (ok && !replaced.count(DatabaseOf(entry))) {
-                ok = CarryFile(lib + "/" + old.folder + "/" + entry, folder + "/" + entry, error);
-                if (ok && IsSignatureFileName(entry) && std::find(old.files.begin(), old.files.end(), old.folder + "\\" + entry) != old.files.end())
-                    set.files.push_back(set.folder + "\\" + entry);
-            }
-        for (const Container& container : containers) {
-            for (const ContainerFile& file : container.kept) {
-                ok = ok && WriteDurably(folder + "/" + file.name, file.bytes, error);
-                set.files.push_back(set.folder + "\\" + file.name);
-            }
-            // The container's own .info stays beside its files, for the user; the engine does not read it.
-            if (!container.info.name.empty() && replaced.count(DatabaseOf(container.info.name)))
-                ok = ok && WriteDurably(folder + "/" + container.info.name, container.info.bytes, error);
-        }
-        if (ok && set.files.size() > MAX_INDEX_FILES) {
-            error = "more than " + std::to_string(MAX_INDEX_FILES) + " signature files in one set";
-            ok = false;
-        }
-        std::string index = lib + "/" + IMPORT_INFO_FILE;
-        std::string temp = index + ".tmp";
-        ::unlink(temp.c_str());
-        ok = ok && SyncFolder(folder, error) && WriteDurably(temp, IndexText(set), error);
-        if (ok && ::rename(temp.c_str(), index.c_str()) != 0) {
-            error = ErrnoText(index);
-            ok = false;
-        }
-        ok = ok && SyncFolder(lib, error);
-    } else if (error.empty()) {
-        error = ErrnoText(folder);
+    std::set<std::string> replaced = ReplacedDatabases(containers);
+    bool ok = PlanSet(old, containers, set, error);
+    if (ok && ::mkdir((lib + "/" + set.folder).c_str(), 0755) != 0) {
+        error = ErrnoText(lib + "/" + set.folder);
+        ok = false;
     }
-    // Set folders the index does not name are old sets, or the remains of an import that failed or
-    // was killed.
-    std::string keep = ok ? set.folder : old.folder;
-    for (const std::string& name : ListFolder(lib))
-        if (SetNumber(name) && name != keep)
-            RemoveSetFolder(lib + "/" + name);
-    ::close(lock);
+    ok = ok && CarryOldFiles(lib, old, replaced, set, error) && WriteNewFiles(lib, containers, set, error)
+        && CommitIndex(lib, set, error);
+    RemoveOtherSets(lib, ok ? set.folder : old.folder);
     return ok;
 }
 
