@@ -26,7 +26,7 @@ std::string DescribeFiles(const Container& container)
     for (int pass = 0; pass < 2; ++pass)
         for (const ContainerFile& file : container.kept) {
             LoadedFile loaded {};
-            std::snprintf(loaded.name, sizeof loaded.name, "  %s", file.name.c_str());
+            std::snprintf(loaded.name, sizeof loaded.name, "%s", file.name.c_str());
             loaded.kind = KindOfFile({ file.name.data(), uint32_t(file.name.size()) });
             if ((loaded.kind == DATABASE_IGNORE) != (pass == 0))
                 continue;
@@ -36,11 +36,18 @@ std::string DescribeFiles(const Container& container)
     std::string text(out.Data() ? out.Data() : "", out.Size());
     out.Release();
     database.Release();
-    std::string plain;
-    for (char c : text)
-        if (c != '\r')
-            plain += c;
-    return plain;
+    // The report's lines, indented under the container's.
+    std::string indented;
+    bool lineStart = true;
+    for (char c : text) {
+        if (c == '\r')
+            continue;
+        if (lineStart)
+            indented += "  ";
+        indented += c;
+        lineStart = c == '\n';
+    }
+    return indented;
 }
 
 } // namespace
