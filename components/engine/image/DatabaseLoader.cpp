@@ -19,6 +19,7 @@ struct LoadPlan {
     Vec<LoadedFile> files;
     FileStats totals;
     uint32_t indexed[2];  // files named by orv.info and by orv-import.info
+    uint32_t refused[2];  // names they give that are not followed
 };
 
 // Reads one info file's version, date and index into info and index.
@@ -52,6 +53,7 @@ void MakePlan(EngineObject& engine, const char* folder, LoadPlan& plan, Database
     index = DatabaseIndex();
     ReadInfo(engine, folder, INFO_FILE, engine.info, index);
     plan.indexed[0] = index.count;
+    plan.refused[0] = index.refused;
     if (index.count == 0)
         for (uint32_t kind = 0; kind < DATABASE_KIND_COUNT; ++kind) {
             char name[16] = "orv";
@@ -66,6 +68,7 @@ void MakePlan(EngineObject& engine, const char* folder, LoadPlan& plan, Database
     index = DatabaseIndex();
     ReadInfo(engine, folder, IMPORT_INFO_FILE, imported, index);
     plan.indexed[1] = index.count;
+    plan.refused[1] = index.refused;
     if (imported.year) {
         engine.info.year = imported.year;
         engine.info.month = imported.month;
@@ -143,6 +146,11 @@ void ReportHeader(EngineObject& engine, ReportText& out, const LoadPlan& plan)
         out.Text(INFO_FILE).Text(" lists no files: the orv.* files of every kind are read\r\n");
     if (plan.indexed[1])
         out.Text(IMPORT_INFO_FILE).Text(" lists ").Number(plan.indexed[1]).Text(" imported files\r\n");
+    const char* const files[2] = { INFO_FILE, IMPORT_INFO_FILE };
+    for (uint32_t i = 0; i < 2; ++i)
+        if (plan.refused[i])
+            out.Text(files[i]).Text(": ").Number(plan.refused[i]).Text(plan.refused[i] == 1 ? " name" : " names")
+                .Text(" not followed (outside the library folder, not a plain name, or past the 64th)\r\n");
 }
 
 void Report(EngineObject& engine, const char* folder, const LoadPlan& plan)

@@ -319,7 +319,7 @@ TEST_F(EngineObjectTest, LoadReportSaysWhatBecameOfEveryFileAndLine)
 {
     std::string lib = root + "/lib/";
     fs::create_directories(lib);
-    WriteFileBytes(lib + "orv.info", "file=orv.ndb\nfile=gone.hdb\nfile=notes.txt\n");
+    WriteFileBytes(lib + "orv.info", "file=orv.ndb\nfile=gone.hdb\nfile=notes.txt\nfile=..\\up.ndb\n");
     WriteFileBytes(lib + "orv.ndb", "# local signatures\nGood:0:*:41424344\nPe.Only:1:*:41424344\nNewer:0:*:41424344:250\n"
                                     "Alt:0:*:41(42|43)44\nPe.Too:1:*:45464748\n");
     WriteFileBytes(lib + "orv-load.txt", "the report of an older load, longer than the new one will be" + std::string(2000, '.'));
@@ -330,7 +330,8 @@ TEST_F(EngineObjectTest, LoadReportSaysWhatBecameOfEveryFileAndLine)
                               "orv.ndb: 1 body signature; 1 for other engine levels; 3 lines refused",
                               "  2 refused, target type other than 0 (any file): lines 3, 6\r\n",
                               "  1 refused, alternatives, anchored bytes or boundaries in the pattern: line 5\r\n",
-                              "gone.hdb: not found", "notes.txt: not a kind of database", "total over 1 file: 1 body signature" }) {
+                              "gone.hdb: not found", "notes.txt: not a kind of database", "orv.info: 1 name not followed",
+                              "total over 1 file: 1 body signature" }) {
         EXPECT_NE(std::string::npos, report.find(text)) << text << "\n" << report;
     }
     EXPECT_EQ(std::string::npos, report.find("older load"));
