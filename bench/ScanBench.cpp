@@ -22,6 +22,7 @@
 #include <wce/DeviceProfile.h>
 
 #include "BenchCorpus.h"
+#include "HashFloor.h"
 #include "EngineContext.h"
 #include "ScanBridge.h"
 
@@ -100,8 +101,9 @@ void Walk(ScanBridge* bridge, std::u16string folder, Sample& sample)
     FindClose(find);
 }
 
-// Runs in the child: load, walk, and write "load scan files bytes" and the flagged paths.
-int ScanChild(const fs::path& device, const fs::path& report)
+// Runs in the child: load the engine over the library folder lib, walk, and write "load scan files
+// bytes" and the flagged paths.
+int ScanChild(const fs::path& device, const fs::path& report, const std::string& lib)
 {
     setenv("WCE_DEVICE_ROOT", device.c_str(), 1);
     wce::ReloadDeviceProfile();
@@ -111,7 +113,8 @@ int ScanChild(const fs::path& device, const fs::path& report)
         return 2;
     Sample sample;
     auto start = Clock::now();
-    int loaded = bridge->LoadEngine(u"\\Lib\\", u"\\Backup\\");
+    std::u16string libFolder = u"\\" + std::u16string(lib.begin(), lib.end()) + u"\\";
+    int loaded = bridge->LoadEngine(libFolder.c_str(), u"\\Backup\\");
     sample.loadSeconds = Since(start);
     if (!loaded)
         return 3;
@@ -158,13 +161,13 @@ bool RunChild(const std::vector<std::string>& argv, const fs::path& outFile, dou
     return true;
 }
 
-Sample ScanWithBridge(const std::string& self, const fs::path& work)
+Sample ScanWithBridge(const std::string& self, const fs::path& work, const std::string& lib = "Lib")
 {
     Sample sample;
     fs::path report = work / "orv-report.txt";
     double wall = 0, cpu = 0;
     int status = 0;
-    if (!RunChild({ self, "scan-child", work.string(), report.string() }, work / "orv-stdout.txt", wall, cpu, sample.peakKiB, status)
+    if (!RunChild({ self, "scan-child", work.string(), report.string(), lib }, work / "orv-stdout.txt", wall, cpu, sample.peakKiB, status)
         || status != 0) {
         fprintf(stderr, "scan child failed (status %d)\n", status);
         return sample;
@@ -235,11 +238,57 @@ std::set<std::string> ReadList(const fs::path& file)
     return lines;
 }
 
+std::string LastLine(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::string line, last = "(none)\n";
+    while (std::getline(in, line))
+        if (!line.empty())
+            last = line + "\n";
+    if (!last.empty() && last[last.size() - 2] == '\r')
+        last.erase(last.size() - 2, 1);
+    return last;
+}
+
+// The files one scanner flagged and the other, or the plan, did not: at most a few of each.
+void ReportDifferences(const std::set<std::string>& expected, const Sample& ours, const std::set<std::string>* clam)
+{
+    auto show = [](const char* what, const std::set<std::string>& a, const std::set<std::string>& b) {
+        int shown = 0;
+        for (const std::string& path : a)
+            if (!b.count(path) && shown++ < 5)
+                printf("  %s: %s\n", what, path.c_str());
+    };
+    show("planted, not flagged by the engine", expected, ours.flagged);
+    show("flagged by the engine, not planted", ours.flagged, expected);
+    if (clam) {
+        show("flagged by the engine, not by clamscan", ours.flagged, *clam);
+        show("flagged by clamscan, not by the engine", *clam, ours.flagged);
+    }
+}
+
+// Every file needing both digests: the engine over LibHashes against the machine's own MD5 and
+// SHA-256 over the same bytes.
+void MeasureBothDigests(const std::string& self, const fs::path& work, int runs, const fs::path& corpus)
+{
+    Sample engine = Median(runs, [&] { return ScanWithBridge(self, work, "LibHashes"); });
+    std::vector<HashFloorSample> floors;
+    for (int i = 0; i < runs; ++i)
+        floors.push_back(MeasureHashFloor(corpus));
+    std::sort(floors.begin(), floors.end(), [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
+    const HashFloorSample& floor = floors[floors.size() / 2];
+    double mb = double(floor.bytes) / (1 << 20);
+    printf("every file needing MD5 and SHA-256: engine %.1f MB/s (cpu %.1f MB/s), floor with %s %.1f MB/s (cpu %.1f MB/s):"
+           " %.0f%% of the floor (cpu %.0f%%)\n",
+           mb / engine.seconds, mb / engine.cpuSeconds, HashFloorImplementation(), mb / floor.seconds, mb / floor.cpuSeconds,
+           100.0 * floor.seconds / engine.seconds, 100.0 * floor.cpuSeconds / engine.cpuSeconds);
+}
+
 int Run(const std::string& self, const fs::path& work, int runs, bool withClamscan, bool small, bool corpusSizes)
 {
     CorpusShape shape;
     if (small)  // a quick check of the whole chain
-        shape = { 500, 32ull << 20, 30, 1000, 10000 };
+        shape = { 500, 32ull << 20, 30, 1000, 10000, 100 };
     shape.hashSizesFromCorpus = corpusSizes;
     if (!GenerateCorpus(work.string(), shape, ORV_ENGINE_LIB_DIR "/Verdane.dll")) {
         fprintf(stderr, "could not write the corpus under %s\n", work.c_str());
@@ -249,7 +298,8 @@ int Run(const std::string& self, const fs::path& work, int runs, bool withClamsc
     uname(&machine);
     printf("machine: %s %s, %ld cores; median of %d runs, warm page cache\n", machine.nodename, machine.machine,
            sysconf(_SC_NPROCESSORS_ONLN), runs);
-    printf("database: %u body and %u hash signatures, hash sizes %s\n", shape.bodySignatures, shape.hashSignatures,
+    printf("database: %u body, %u logical and %u hash signatures, allow and ignore lists; hash sizes %s\n",
+           shape.bodySignatures, shape.logicalSignatures, shape.hashSignatures,
            corpusSizes ? "taken from the corpus (nearly every file hashed)" : "spread like malware samples");
     fs::path corpus = work / "device" / "Corpus";
     Sample read = Median(runs, [&] { return ReadCorpus(corpus); });
@@ -259,6 +309,7 @@ int Run(const std::string& self, const fs::path& work, int runs, bool withClamsc
     PrintRow("plain reading", read);
     PrintRow("ScanBridge + engine", ours);
     std::set<std::string> expected = ReadList(work / "expected.txt");
+    std::set<std::string> clamFlagged;
     bool same = ours.flagged == expected;
     if (withClamscan) {
         fs::create_directories(work / "empty");
@@ -271,13 +322,19 @@ int Run(const std::string& self, const fs::path& work, int runs, bool withClamsc
         clam.bytes = ours.bytes;
         PrintRow("clamscan", clam);
         same = same && clam.flagged == ours.flagged;
+        clamFlagged = clam.flagged;
         printf("ratio engine/clamscan throughput: %.2f wall, %.2f cpu (scan only); %.2f wall with loading\n",
                clam.seconds / ours.seconds, clam.cpuSeconds / ours.cpuSeconds,
                (clam.seconds + clam.loadSeconds) / (ours.seconds + ours.loadSeconds));
     }
     printf("ratio engine/plain reading throughput: %.2f wall, %.2f cpu\n", read.seconds / ours.seconds,
            read.cpuSeconds / ours.cpuSeconds);
-    printf("planted %zu infected files; flagged sets %s\n", expected.size(), same ? "identical" : "DIFFER");
+    printf("peak memory of the engine's process with these signatures loaded: %.1f MB\n", double(ours.peakKiB) / 1024);
+    printf("engine load report: %s", LastLine(work / "device" / "Lib" / "orv-load.txt").c_str());
+    printf("planted %zu infected files (allowed and ignored ones left out); flagged sets %s\n", expected.size(),
+           same ? "identical" : "DIFFER");
+    ReportDifferences(expected, ours, withClamscan ? &clamFlagged : nullptr);
+    MeasureBothDigests(self, work, runs, corpus);
     return same ? 0 : 1;
 }
 
@@ -285,8 +342,8 @@ int Run(const std::string& self, const fs::path& work, int runs, bool withClamsc
 
 int main(int argc, char** argv)
 {
-    if (argc >= 4 && std::string(argv[1]) == "scan-child")
-        return ScanChild(fs::path(argv[2]) / "device", argv[3]);
+    if (argc >= 5 && std::string(argv[1]) == "scan-child")
+        return ScanChild(fs::path(argv[2]) / "device", argv[3], argv[4]);
     if (argc < 3 || std::string(argv[1]) != "run") {
         fprintf(stderr, "usage: %s run <work folder> [--runs N] [--small] [--no-clamscan]\n"
                         "       [--hash-sizes-from-corpus]\n", argv[0]);

@@ -1,7 +1,10 @@
-// Loads the input as all three kinds of signature database, then scans the input itself with them.
+// Loads the input as every kind of signature database and as an info file with an index, then scans
+// the input itself with the signatures.
 #include <cstdlib>
 
-#include "core/SignatureDatabase.h"
+#include "core/InfoFile.h"
+
+#include "core/FileMatcher.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -13,8 +16,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     orv::SignatureDatabase database;
     database.Init(&allocator);
     const char* text = reinterpret_cast<const char*>(data);
-    for (uint32_t kind = 0; kind < 3; ++kind)
-        database.Load(orv::DatabaseKind(kind), text, uint32_t(size));
+    // The ignore list first, as the engine loads it, so that its entries meet the other kinds.
+    static const orv::DatabaseKind ORDER[] = { orv::DATABASE_IGNORE, orv::DATABASE_MD5, orv::DATABASE_SHA,
+                                               orv::DATABASE_BODY, orv::DATABASE_LOGICAL, orv::DATABASE_ALLOW_MD5,
+                                               orv::DATABASE_ALLOW_SHA };
+    for (orv::DatabaseKind kind : ORDER) {
+        orv::FileStats stats;
+        database.Load(kind, text, uint32_t(size), stats);
+    }
+    orv::EngineInfo info;
+    orv::DatabaseIndex index;
+    orv::ParseInfoFile(text, uint32_t(size), info, &index);
     struct Memory {
         static const uint8_t* Bytes(void* context, uint64_t position, uint32_t count)
         {
@@ -26,11 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } memory { data, size };
     if (database.Finish()) {
         orv::FileMatcher* matcher = new orv::FileMatcher();
+        matcher->Init(&allocator);
         matcher->Begin(database, size, { Memory::Bytes, &memory, size });
         for (size_t at = 0; at < size; at += 61)
             if (matcher->Feed(data + at, uint32_t(size - at < 61 ? size - at : 61)))
                 break;
         matcher->Finish();
+        matcher->Release();
         delete matcher;
     }
     database.Release();

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the demo need; does nothing when all are there.
 set -euo pipefail
 packages=(cmake make g++ clang lld llvm libclang-rt-14-dev googletest libgtest-dev libgmock-dev
-          pkg-config libfreetype-dev libx11-dev libpng-dev fonts-dejavu-core fonts-wqy-microhei xvfb)
+          pkg-config libfreetype-dev libx11-dev libpng-dev fonts-dejavu-core fonts-wqy-microhei xvfb
+          libarchive-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

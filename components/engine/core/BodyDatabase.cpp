@@ -1,4 +1,4 @@
-// Loading body signatures and running them over a file.
+// Loading body signatures and running the automaton over a file.
 #include "BodyDatabase.h"
 
 namespace orv {
@@ -19,33 +19,71 @@ void BodyDatabase::Release()
     automaton.Release();
 }
 
-void BodyDatabase::Load(const char* text, uint32_t size, NamePool& names, LoadStats& stats)
+void BodyDatabase::Load(const char* text, uint32_t size, NamePool& names, const IgnoreList& ignores, FileStats& stats)
 {
-    LoadLines(text, size, stats, [&](TextSpan line) { return ParseLine(line, names); });
+    LoadLines(text, size, stats, [&](TextSpan line) { return ParseLine(line, names, ignores); });
 }
 
-// "name:target:offset:hexsig", optionally followed by the peer's minimum and maximum engine levels,
-// which we ignore. Only target 0 (any file) is understood: the other targets need file-type parsers.
-bool BodyDatabase::ParseLine(TextSpan line, NamePool& names)
+// "name:target:offset:hexsig", optionally followed by the minimum and maximum engine levels. Only
+// target 0 (any file) is understood: the other targets need file-type parsers.
+LineVerdict BodyDatabase::ParseLine(TextSpan line, NamePool& names, const IgnoreList& ignores)
 {
     TextSpan fields[6];
     uint32_t count = SplitFields(line, fields, 6);
-    if (count < 4 || count > 6 || !fields[1].Equals("0"))
-        return false;
+    bool levelAccepts = true;
+    uint32_t minimum = 0;
+    if (count < 4 || count > 6 || fields[0].size == 0 || !ParseLevels(fields + 4, count - 4, levelAccepts, minimum))
+        return LineVerdict::Refused(REFUSED_SYNTAX);
+    if (!levelAccepts)
+        return LineVerdict::OtherLevel();
+    if (ignores.Ignores(fields[0], line))
+        return LineVerdict::Ignored();
+    if (!fields[1].Equals("0")) {
+        uint64_t target = 0;
+        return LineVerdict::Refused(ParseDecimal(fields[1], UINT32_MAX, target) ? REFUSED_TARGET : REFUSED_SYNTAX);
+    }
     BodySignature signature;
     memset(&signature, 0, sizeof signature);
+    signature.owner = NO_OWNER;
     if (!ParseOffset(fields[2], signature))
+        return LineVerdict::Refused(REFUSED_OFFSET);
+    RefusalReason reason = REFUSED_HEX;
+    if (!ParseBodyPattern(fields[3], store, signature, reason))
+        return LineVerdict::Refused(reason);
+    signature.nameOffset = names.Add(fields[0]);
+    if (signature.nameOffset != UINT32_MAX && signatures.Push(signature))
+        return LineVerdict::Kept(KEPT_BODY);
+    DropPattern(store, signature);
+    return LineVerdict::Refused(REFUSED_MEMORY);
+}
+
+bool BodyDatabase::AddSubsignature(TextSpan offset, TextSpan hex, uint32_t owner, uint32_t counter,
+                                   RefusalReason& reason)
+{
+    BodySignature signature;
+    memset(&signature, 0, sizeof signature);
+    signature.nameOffset = UINT32_MAX;
+    signature.owner = owner;
+    signature.counter = counter;
+    if (!ParseOffset(offset, signature)) {
+        reason = REFUSED_OFFSET;
         return false;
-    if (!ParseHexPattern(fields[3], store, signature))
-        return false;
-    if (ChooseAnchor(store, signature)) {
-        signature.nameOffset = names.Add(fields[0]);
-        if (signature.nameOffset != UINT32_MAX && signatures.Push(signature))
-            return true;
     }
-    store.tokens.Truncate(store.elements[signature.elementStart].tokenStart);
-    store.elements.Truncate(signature.elementStart);
+    if (!ParseBodyPattern(hex, store, signature, reason))
+        return false;
+    if (signatures.Push(signature))
+        return true;
+    DropPattern(store, signature);
+    reason = REFUSED_MEMORY;
     return false;
+}
+
+void BodyDatabase::RollBack(uint32_t mark)
+{
+    if (mark >= signatures.Count())
+        return;
+    DropPattern(store, signatures[mark]);
+    signatures.Truncate(mark);
 }
 
 bool BodyDatabase::Finish()
@@ -64,29 +102,23 @@ bool BodyDatabase::Finish()
 
 namespace {
 
-struct CandidateCheck {
-    const PatternStore* store;
-    const Vec<BodySignature>* signatures;
-    VerifyState* verify;
-    uint64_t anchorEnd;
-    uint32_t found;
+struct FragmentReport {
+    BodyMatcher* matcher;
+    uint64_t fragmentEnd;
 };
 
 } // namespace
 
-bool BodyDatabase::CheckCandidate(void* context, uint32_t signature)
+// The automaton reports shorter fragments that end here too; each signature knows its own length.
+bool BodyDatabase::ReportFragment(void* context, uint32_t signature)
 {
-    CandidateCheck& check = *static_cast<CandidateCheck*>(context);
-    const BodySignature& candidate = (*check.signatures)[signature];
-    // The automaton reports shorter fragments that end here too; each one knows its own length.
-    if (!VerifySignature(*check.store, candidate, signature, *check.verify, check.anchorEnd))
-        return false;
-    check.found = signature;
-    return true;
+    FragmentReport& report = *static_cast<FragmentReport*>(context);
+    report.matcher->OnFragment(signature, report.fragmentEnd);
+    return report.matcher->Found() != NO_SIGNATURE;
 }
 
 uint32_t BodyDatabase::ScanChunk(const uint8_t* data, uint32_t size, uint64_t base, uint32_t& state,
-                                 VerifyState& verify) const
+                                 BodyMatcher& matcher) const
 {
     if (signatures.Count() == 0)
         return NO_SIGNATURE;
@@ -94,11 +126,12 @@ uint32_t BodyDatabase::ScanChunk(const uint8_t* data, uint32_t size, uint64_t ba
         i = automaton.Run(data, i, size, state);
         if (i == size)
             break;
-        CandidateCheck check { &store, &signatures, &verify, base + i, NO_SIGNATURE };
-        if (automaton.ReportAll(state, CheckCandidate, &check))
-            return check.found;
+        FragmentReport report { &matcher, base + i };
+        if (automaton.ReportAll(state, ReportFragment, &report))
+            return matcher.Found();
     }
-    return NO_SIGNATURE;
+    matcher.Advance(base + size);
+    return matcher.Found();
 }
 
 } // namespace orv

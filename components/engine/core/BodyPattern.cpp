@@ -1,4 +1,4 @@
-// Parsing and checking of body signatures.
+// Parsing of body patterns and the choice of their fragment.
 #include "BodyPattern.h"
 
 namespace orv {
@@ -7,6 +7,11 @@ namespace {
 uint32_t SaturatingAdd(uint32_t a, uint32_t b)
 {
     return a > GAP_UNBOUNDED - b ? GAP_UNBOUNDED : a + b;
+}
+
+uint64_t SaturatingAdd64(uint64_t a, uint64_t b)
+{
+    return a > SPAN_UNBOUNDED - b ? SPAN_UNBOUNDED : a + b;
 }
 
 // "{n}", "{-n}", "{n-}", "{n-m}" between the braces.
@@ -50,89 +55,161 @@ bool ParseToken(char high, char low, PatternToken& token)
     return true;
 }
 
+// The extended forms that need more than a masked byte per position.
+bool IsUnsupportedWildcard(char c)
+{
+    return c == '(' || c == ')' || c == '|' || c == '!' || c == '[' || c == ']';
+}
+
 struct HexParser {
     PatternStore& store;
     BodySignature& signature;
+    RefusalReason reason = REFUSED_HEX;
     uint32_t pendingMin = 0;
     uint32_t pendingMax = 0;
-    bool gapPending = false;
     bool inElement = false;
 
-    bool AddGap(uint32_t gapMin, uint32_t gapMax)
+    void AddGap(uint32_t gapMin, uint32_t gapMax)
     {
-        if (!inElement && !gapPending)
-            return false;  // a pattern may not begin with a gap
         pendingMin = SaturatingAdd(pendingMin, gapMin);
         pendingMax = SaturatingAdd(pendingMax, gapMax);
-        gapPending = true;
-        return true;
+        inElement = false;
     }
     bool AddToken(PatternToken token)
     {
-        if (!inElement || gapPending) {
+        if (!inElement) {
             if (signature.elementCount == MAX_PATTERN_ELEMENTS)
-                return false;
-            PatternElement element { store.tokens.Count(), 0, pendingMin, pendingMax };
+                return Fail(REFUSED_LIMITS);
+            PatternElement element {};
+            element.tokenStart = store.tokens.Count();
+            element.gapMin = pendingMin;
+            element.gapMax = pendingMax;
             if (!store.elements.Push(element))
-                return false;
+                return Fail(REFUSED_MEMORY);
             ++signature.elementCount;
             pendingMin = pendingMax = 0;
-            gapPending = false;
             inElement = true;
         }
-        if (store.tokens.Count() - store.elements[store.elements.Count() - 1].tokenStart >= MAX_PATTERN_TOKENS)
-            return false;
+        PatternElement& element = store.elements[store.elements.Count() - 1];
+        if (element.tokenCount >= MAX_PATTERN_TOKENS)
+            return Fail(REFUSED_LIMITS);
         if (!store.tokens.Push(token))
-            return false;
-        ++store.elements[store.elements.Count() - 1].tokenCount;
+            return Fail(REFUSED_MEMORY);
+        ++element.tokenCount;
         return true;
     }
+    bool Fail(RefusalReason why)
+    {
+        reason = why;
+        return false;
+    }
+    // A gap at the start or the end still asks for its bytes: the peer counts them as wildcards.
     bool Parse(TextSpan hex)
     {
         uint32_t i = 0;
         while (i < hex.size) {
             char c = hex.text[i];
             if (c == '*') {
-                if (!AddGap(0, GAP_UNBOUNDED))
-                    return false;
+                AddGap(0, GAP_UNBOUNDED);
                 ++i;
             } else if (c == '{') {
                 uint32_t close = i + 1;
                 while (close < hex.size && hex.text[close] != '}')
                     ++close;
                 uint32_t gapMin = 0, gapMax = 0;
-                if (close == hex.size || !ParseGap({ hex.text + i + 1, close - i - 1 }, gapMin, gapMax)
-                    || !AddGap(gapMin, gapMax))
-                    return false;
+                if (close == hex.size || !ParseGap({ hex.text + i + 1, close - i - 1 }, gapMin, gapMax))
+                    return Fail(REFUSED_HEX);
+                AddGap(gapMin, gapMax);
                 i = close + 1;
+            } else if (IsUnsupportedWildcard(c)) {
+                return Fail(REFUSED_WILDCARD);
             } else {
                 PatternToken token;
-                if (hex.size - i < 2 || !ParseToken(c, hex.text[i + 1], token) || !AddToken(token))
+                if (hex.size - i < 2 || !ParseToken(c, hex.text[i + 1], token))
+                    return Fail(IsUnsupportedWildcard(hex.size - i < 2 ? c : hex.text[i + 1]) ? REFUSED_WILDCARD : REFUSED_HEX);
+                if (!AddToken(token))
                     return false;
                 i += 2;
             }
         }
-        return inElement && !gapPending;
+        signature.trailMin = pendingMin;
+        return signature.elementCount > 0 || Fail(REFUSED_HEX);
     }
 };
 
+// Picks the longest run of exact bytes (at most MAX_ANCHOR_LENGTH); false when it is too short.
+bool ChooseAnchor(const PatternStore& store, BodySignature& signature)
+{
+    uint32_t bestLength = 0;
+    for (uint32_t e = 0; e < signature.elementCount; ++e) {
+        const PatternElement& element = store.elements[signature.elementStart + e];
+        uint32_t run = 0;
+        for (uint32_t t = 0; t <= element.tokenCount; ++t) {
+            if (t < element.tokenCount && store.tokens[element.tokenStart + t].mask == 0xFF) {
+                ++run;
+                continue;
+            }
+            if (run > bestLength) {
+                bestLength = run;
+                signature.anchorElement = e;
+                signature.anchorToken = t - run;
+            }
+            run = 0;
+        }
+    }
+    signature.anchorLength = bestLength < MAX_ANCHOR_LENGTH ? bestLength : MAX_ANCHOR_LENGTH;
+    return bestLength >= MIN_ANCHOR_LENGTH;
+}
+
+// The distances from each element before the anchor to the anchor element's start, which bound
+// where the matcher looks for them once the anchor has been seen.
+void MeasureSpans(PatternStore& store, const BodySignature& signature)
+{
+    uint64_t low = 0;
+    uint64_t high = 0;
+    for (uint32_t e = signature.anchorElement; e-- > 0;) {
+        PatternElement& element = store.elements[signature.elementStart + e];
+        const PatternElement& next = store.elements[signature.elementStart + e + 1];
+        low = SaturatingAdd64(low, uint64_t(element.tokenCount) + next.gapMin);
+        uint64_t gap = next.gapMax == GAP_UNBOUNDED ? SPAN_UNBOUNDED : next.gapMax;
+        high = SaturatingAdd64(high, SaturatingAdd64(element.tokenCount, gap));
+        element.toAnchorMin = low;
+        element.toAnchorMax = high;
+    }
+}
+
 } // namespace
 
-bool ParseHexPattern(TextSpan hex, PatternStore& store, BodySignature& signature)
+bool ParseBodyPattern(TextSpan hex, PatternStore& store, BodySignature& signature, RefusalReason& reason)
 {
     uint32_t tokenMark = store.tokens.Count();
     uint32_t elementMark = store.elements.Count();
     signature.elementStart = elementMark;
     signature.elementCount = 0;
+    signature.trailMin = 0;
     HexParser parser { store, signature };
-    if (parser.Parse(hex))
-        return true;
-    store.tokens.Truncate(tokenMark);
-    store.elements.Truncate(elementMark);
-    return false;
+    bool parsed = parser.Parse(hex);
+    reason = parser.reason;
+    if (parsed && !ChooseAnchor(store, signature)) {
+        parsed = false;
+        reason = REFUSED_NO_ANCHOR;
+    }
+    if (!parsed) {
+        store.tokens.Truncate(tokenMark);
+        store.elements.Truncate(elementMark);
+        return false;
+    }
+    MeasureSpans(store, signature);
+    return true;
 }
 
-// "*", "n", "n,m", "EOF-n", "EOF-n,m"; the other forms of the peer's format need file-type knowledge.
+void DropPattern(PatternStore& store, const BodySignature& signature)
+{
+    store.tokens.Truncate(store.elements[signature.elementStart].tokenStart);
+    store.elements.Truncate(signature.elementStart);
+}
+
+// The other forms of the peer's format (entry point, sections) need file-type knowledge.
 bool ParseOffset(TextSpan text, BodySignature& signature)
 {
     signature.offsetKind = OFFSET_ANY;
@@ -162,29 +239,6 @@ bool ParseOffset(TextSpan text, BodySignature& signature)
         return false;
     signature.offsetShift = uint32_t(value);
     return true;
-}
-
-bool ChooseAnchor(const PatternStore& store, BodySignature& signature)
-{
-    uint32_t bestLength = 0;
-    for (uint32_t e = 0; e < signature.elementCount; ++e) {
-        const PatternElement& element = store.elements[signature.elementStart + e];
-        uint32_t run = 0;
-        for (uint32_t t = 0; t <= element.tokenCount; ++t) {
-            if (t < element.tokenCount && store.tokens[element.tokenStart + t].mask == 0xFF) {
-                ++run;
-                continue;
-            }
-            if (run > bestLength) {
-                bestLength = run;
-                signature.anchorElement = e;
-                signature.anchorToken = t - run;
-            }
-            run = 0;
-        }
-    }
-    signature.anchorLength = bestLength < MAX_ANCHOR_LENGTH ? bestLength : MAX_ANCHOR_LENGTH;
-    return bestLength >= MIN_ANCHOR_LENGTH;
 }
 
 } // namespace orv

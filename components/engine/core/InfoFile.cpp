@@ -1,6 +1,7 @@
 // Reading the database info file.
 #include "InfoFile.h"
 
+#include "CoreMemory.h"
 #include "TextLines.h"
 
 namespace orv {
@@ -23,9 +24,47 @@ bool ParseNumbers(TextSpan text, char separator, uint32_t count, const uint32_t*
     return index == count;
 }
 
+bool IsNameCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-'
+        || c == '_';
+}
+
+// Each part between '' is a plain name, neither "." nor "..".
+bool IsSafeRelativeName(TextSpan name)
+{
+    if (name.size == 0 || name.size >= MAX_INDEX_NAME)
+        return false;
+    uint32_t partStart = 0;
+    for (uint32_t i = 0; i <= name.size; ++i) {
+        if (i < name.size && name.text[i] != '\\') {
+            if (!IsNameCharacter(name.text[i]))
+                return false;
+            continue;
+        }
+        TextSpan part { name.text + partStart, i - partStart };
+        if (part.size == 0 || part.Equals(".") || part.Equals(".."))
+            return false;
+        partStart = i + 1;
+    }
+    return true;
+}
+
 } // namespace
 
-void ParseInfoFile(const char* text, uint32_t size, EngineInfo& info)
+bool DatabaseIndex::Add(TextSpan name)
+{
+    if (count == MAX_INDEX_FILES || !IsSafeRelativeName(name)) {
+        ++refused;
+        return false;
+    }
+    memcpy(names[count], name.text, name.size);
+    names[count][name.size] = 0;
+    ++count;
+    return true;
+}
+
+void ParseInfoFile(const char* text, uint32_t size, EngineInfo& info, DatabaseIndex* index)
 {
     static constexpr uint32_t VERSION_LIMITS[3] = { 255, 255, 65535 };
     static constexpr uint32_t DATE_LIMITS[3] = { 9999, 12, 31 };
@@ -44,6 +83,8 @@ void ParseInfoFile(const char* text, uint32_t size, EngineInfo& info)
             info.year = values[0];
             info.month = values[1];
             info.day = values[2];
+        } else if (index && line.StartsWith("file=")) {
+            index->Add({ line.text + 5, line.size - 5 });
         }
     }
 }

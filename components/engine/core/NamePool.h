@@ -22,28 +22,4 @@ private:
     Vec<char> bytes;
 };
 
-// What a database load did with its lines: every line is either accepted or skipped; blank lines
-// and '#' comments are neither.
-struct LoadStats {
-    uint32_t accepted = 0;
-    uint32_t skipped = 0;
-};
-
-// Hands each line of a database that is neither blank nor a comment to parse(line), which says
-// whether it took the line, and counts the answers.
-template <typename Parse>
-void LoadLines(const char* text, uint32_t size, LoadStats& stats, Parse parse)
-{
-    LineCursor lines(text, size);
-    TextSpan line;
-    while (lines.Next(line)) {
-        if (line.size == 0 || line.text[0] == '#')
-            continue;
-        if (parse(line))
-            ++stats.accepted;
-        else
-            ++stats.skipped;
-    }
-}
-
 } // namespace orv

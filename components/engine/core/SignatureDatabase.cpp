@@ -1,99 +1,93 @@
-// The engine's signatures and the pass over one file.
+// Loading the databases by kind.
 #include "SignatureDatabase.h"
 
+#include "Sha256.h"
+
 namespace orv {
+namespace {
+
+const char* const EXTENSIONS[DATABASE_KIND_COUNT] = { ".hdb", ".hsb", ".ndb", ".ldb", ".fp", ".sfp", ".ign2" };
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+bool EndsWithNoCase(TextSpan name, const char* suffix)
+{
+    uint32_t length = 0;
+    while (suffix[length])
+        ++length;
+    if (name.size <= length)
+        return false;
+    for (uint32_t i = 0; i < length; ++i)
+        if (Lower(name.text[name.size - length + i]) != suffix[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+DatabaseKind KindOfFile(TextSpan name)
+{
+    for (uint32_t kind = 0; kind < DATABASE_KIND_COUNT; ++kind)
+        if (EndsWithNoCase(name, EXTENSIONS[kind]))
+            return DatabaseKind(kind);
+    return DATABASE_NONE;
+}
+
+const char* KindExtension(DatabaseKind kind) { return kind < DATABASE_KIND_COUNT ? EXTENSIONS[kind] : ""; }
 
 void SignatureDatabase::Init(const CoreAllocator* allocator)
 {
-    stats = LoadStats();
+    totals = FileStats();
     sha256Hardware = Sha256HardwareAvailable();
     names.Init(allocator);
-    md5.Init(allocator, 16);
-    sha256.Init(allocator, 32);
+    hashes.Init(allocator, false);
+    allowed.Init(allocator, true);
     body.Init(allocator);
+    logical.Init(allocator);
+    ignores.Init(allocator);
 }
 
 void SignatureDatabase::Release()
 {
     names.Release();
-    md5.Release();
-    sha256.Release();
+    hashes.Release();
+    allowed.Release();
     body.Release();
+    logical.Release();
+    ignores.Release();
 }
 
-void SignatureDatabase::Load(DatabaseKind kind, const char* text, uint32_t size)
+void SignatureDatabase::Load(DatabaseKind kind, const char* text, uint32_t size, FileStats& stats)
 {
-    if (kind == DATABASE_MD5)
-        md5.Load(text, size, names, stats);
-    else if (kind == DATABASE_SHA256)
-        sha256.Load(text, size, names, stats);
-    else
-        body.Load(text, size, names, stats);
+    switch (kind) {
+    case DATABASE_MD5:
+    case DATABASE_SHA:
+        hashes.Load(text, size, kind == DATABASE_MD5, names, ignores, stats);
+        break;
+    case DATABASE_ALLOW_MD5:
+    case DATABASE_ALLOW_SHA:
+        allowed.Load(text, size, kind == DATABASE_ALLOW_MD5, names, ignores, stats);
+        break;
+    case DATABASE_BODY:
+        body.Load(text, size, names, ignores, stats);
+        break;
+    case DATABASE_LOGICAL:
+        logical.Load(text, size, names, ignores, body, stats);
+        break;
+    case DATABASE_IGNORE:
+        ignores.Load(text, size, stats);
+        break;
+    default:
+        return;
+    }
+    totals.Add(stats);
 }
 
 bool SignatureDatabase::Finish()
 {
-    md5.Finish();
-    sha256.Finish();
+    hashes.Finish();
+    allowed.Finish();
     return body.Finish();
-}
-
-void FileMatcher::Begin(const SignatureDatabase& signatures, uint64_t size, ByteSource source)
-{
-    database = &signatures;
-    fileSize = size;
-    position = 0;
-    automatonState = 0;
-    verify.BeginFile(source);
-    found = nullptr;
-    hashMd5 = signatures.md5.WantsSize(size);
-    hashSha256 = signatures.sha256.WantsSize(size);
-    if (hashMd5)
-        md5.Start();
-    if (hashSha256)
-        sha256.Start(signatures.sha256Hardware);
-}
-
-bool FileMatcher::Feed(const uint8_t* data, uint32_t size)
-{
-    if (found)
-        return true;
-    if (position < TEST_FILE_MAX_SIZE) {
-        uint32_t take = uint32_t(TEST_FILE_MAX_SIZE - position) < size ? uint32_t(TEST_FILE_MAX_SIZE - position) : size;
-        memcpy(head + position, data, take);
-    }
-    uint32_t signature = database->body.ScanChunk(data, size, position, automatonState, verify);
-    if (signature != NO_SIGNATURE)
-        found = database->Name(database->body.NameOffset(signature));
-    if (hashMd5)
-        md5.Update(data, size);
-    if (hashSha256)
-        sha256.Update(data, size);
-    position += size;
-    return found != nullptr;
-}
-
-const char* FileMatcher::Finish()
-{
-    // The test file wins over any signature: its name is the one users look for.
-    if (position == fileSize && fileSize <= TEST_FILE_MAX_SIZE && IsTestFile(head, uint32_t(fileSize)))
-        return TEST_FILE_VIRUS_NAME;
-    if (found)
-        return found;
-    // A short read (the file shrank) makes the digests meaningless; they are only taken whole.
-    if (position != fileSize)
-        return nullptr;
-    uint8_t digest[32];
-    uint32_t name = UINT32_MAX;
-    if (hashMd5) {
-        md5.Finish(digest);
-        name = database->md5.Find(fileSize, digest);
-    }
-    if (name == UINT32_MAX && hashSha256) {
-        sha256.Finish(digest);
-        name = database->sha256.Find(fileSize, digest);
-    }
-    return name == UINT32_MAX ? nullptr : database->Name(name);
 }
 
 } // namespace orv

@@ -37,12 +37,12 @@ bool LineCursor::Next(TextSpan& line)
     return true;
 }
 
-uint32_t SplitFields(TextSpan line, TextSpan* fields, uint32_t maxFields)
+uint32_t SplitFields(TextSpan line, TextSpan* fields, uint32_t maxFields, char separator)
 {
     uint32_t count = 0;
     uint32_t start = 0;
     for (uint32_t i = 0; i <= line.size; ++i) {
-        if (i < line.size && line.text[i] != ':')
+        if (i < line.size && line.text[i] != separator)
             continue;
         if (count == maxFields)
             return maxFields + 1;
@@ -52,6 +52,14 @@ uint32_t SplitFields(TextSpan line, TextSpan* fields, uint32_t maxFields)
         start = i + 1;
     }
     return count;
+}
+
+uint32_t FindChar(TextSpan text, char c)
+{
+    for (uint32_t i = 0; i < text.size; ++i)
+        if (text.text[i] == c)
+            return i;
+    return text.size;
 }
 
 int HexDigit(char c)

@@ -26,9 +26,11 @@ private:
     uint32_t position = 0;
 };
 
-// Splits a line at ':' into at most maxFields fields; returns the count, or maxFields + 1 when the
-// line has more fields than that.
-uint32_t SplitFields(TextSpan line, TextSpan* fields, uint32_t maxFields);
+// Splits a line at separator into at most maxFields fields; returns the count, or maxFields + 1 when
+// the line has more fields than that.
+uint32_t SplitFields(TextSpan line, TextSpan* fields, uint32_t maxFields, char separator = ':');
+// Where c first occurs in text, or text.size.
+uint32_t FindChar(TextSpan text, char c);
 
 int HexDigit(char c);
 // Parses exactly size * 2 hex digits into bytes.

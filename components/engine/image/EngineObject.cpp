@@ -3,14 +3,6 @@
 
 namespace orv {
 
-const char* const DATABASE_FILES[3] = { "orv.hdb", "orv.hsb", "orv.ndb" };
-const char INFO_FILE[] = "orv.info";
-
-namespace {
-
-EngineObject& Self(Engine* self) { return *reinterpret_cast<EngineObject*>(self); }
-
-// folder + name into out; false when it does not fit.
 bool JoinPath(char* out, const char* folder, const char* name)
 {
     uint32_t length = 0;
@@ -30,8 +22,6 @@ bool JoinPath(char* out, const char* folder, const char* name)
     return true;
 }
 
-// Reads a whole small file of the library folder into a new block; null when it is missing,
-// unreadable or too large.
 char* ReadLibraryFile(EngineObject& engine, const char* folder, const char* name, uint32_t& size)
 {
     char path[MAX_PATH_BYTES];
@@ -53,9 +43,14 @@ char* ReadLibraryFile(EngineObject& engine, const char* folder, const char* name
     return text;
 }
 
+namespace {
+
+EngineObject& Self(Engine* self) { return *reinterpret_cast<EngineObject*>(self); }
+
 void ReleaseDatabases(EngineObject& engine)
 {
     engine.database.Release();
+    engine.matcher.Release();
     engine.allocator.Free(engine.chunk);
     engine.allocator.Free(engine.verifyCache);
     engine.chunk = nullptr;
@@ -65,8 +60,9 @@ void ReleaseDatabases(EngineObject& engine)
 
 int32_t ENGINE_CALL Reserved(Engine*) { return 0; }
 
-// A missing database file is not a failure: the built-in test file check still works and the
-// about page shows whatever version the info file gives.
+// A missing or damaged database file is not a failure: its lines are refused and counted in the load
+// report, the built-in test file check still works, and the about page shows whatever version the
+// info file gives.
 int32_t ENGINE_CALL Init(Engine* self, const char* libFolder, const char* backupFolder, const char*)
 {
     EngineObject& engine = Self(self);
@@ -77,21 +73,11 @@ int32_t ENGINE_CALL Init(Engine* self, const char* libFolder, const char* backup
         return 0;
     if (!JoinPath(engine.backupFolder, backupFolder, ""))
         engine.backupFolder[0] = 0;  // no backups can be kept, so nothing will be treated
-    for (uint32_t kind = 0; kind < 3; ++kind) {
-        uint32_t size = 0;
-        char* text = ReadLibraryFile(engine, libFolder, DATABASE_FILES[kind], size);
-        if (text)
-            engine.database.Load(DatabaseKind(kind), text, size);
-        engine.allocator.Free(text);
-    }
-    uint32_t size = 0;
-    char* text = ReadLibraryFile(engine, libFolder, INFO_FILE, size);
-    if (text)
-        ParseInfoFile(text, size, engine.info);
-    engine.allocator.Free(text);
+    engine.matcher.Init(&engine.allocator);
+    LoadDatabases(engine, libFolder);
     engine.chunk = static_cast<uint8_t*>(engine.allocator.Alloc(SCAN_CHUNK));
     engine.verifyCache = static_cast<uint8_t*>(engine.allocator.Alloc(VERIFY_CACHE));
-    if (!engine.chunk || !engine.verifyCache || !engine.database.Finish()) {
+    if (!engine.chunk || !engine.verifyCache || !engine.database.Finish() || !engine.matcher.Prepare(engine.database)) {
         ReleaseDatabases(engine);
         return 0;
     }

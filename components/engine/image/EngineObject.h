@@ -4,13 +4,10 @@
 
 #include "HostServices.h"
 #include "core/InfoFile.h"
-#include "core/SignatureDatabase.h"
+#include "core/FileMatcher.h"
 
 namespace orv {
 
-// Database and info file names in the library folder.
-extern const char* const DATABASE_FILES[3];  // by DatabaseKind
-extern const char INFO_FILE[];
 
 // Files are read in chunks of this size into one buffer that lives as long as the engine.
 constexpr uint32_t SCAN_CHUNK = 1u << 20;
@@ -51,6 +48,15 @@ struct EngineObject {
 
 // Makes a new engine over the host's services; null without memory.
 Engine* CreateEngineObject(const HostServices& host);
+
+// folder + name into out; false when it does not fit.
+bool JoinPath(char* out, const char* folder, const char* name);
+// Reads a whole small file of the library folder into a new block; null when it is missing,
+// unreadable or too large.
+char* ReadLibraryFile(EngineObject& engine, const char* folder, const char* name, uint32_t& size);
+// Loads the databases the library folder's index names, with the info files' version and date, and
+// writes the load report.
+void LoadDatabases(EngineObject& engine, const char* folder);
 
 // The scanner's table, defined beside ScanFile.
 extern const EngineScannerTable SCANNER_TABLE;

@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "core/SignatureDatabase.h"
+#include "core/FileMatcher.h"
 
 inline orv::CoreAllocator HeapAllocator()
 {
@@ -32,21 +34,35 @@ struct MemorySource {
 
 class LoadedDatabase {
 public:
-    LoadedDatabase(const std::string& md5 = "", const std::string& sha256 = "", const std::string& body = "")
+    using Files = std::vector<std::pair<orv::DatabaseKind, std::string>>;
+
+    LoadedDatabase(const std::string& md5 = "", const std::string& sha = "", const std::string& body = "")
+        : LoadedDatabase(Files { { orv::DATABASE_MD5, md5 }, { orv::DATABASE_SHA, sha }, { orv::DATABASE_BODY, body } })
+    {
+    }
+    // The files are loaded in the order given.
+    explicit LoadedDatabase(const Files& files)
     {
         database.Init(&allocator);
-        database.Load(orv::DATABASE_MD5, md5.data(), uint32_t(md5.size()));
-        database.Load(orv::DATABASE_SHA256, sha256.data(), uint32_t(sha256.size()));
-        database.Load(orv::DATABASE_BODY, body.data(), uint32_t(body.size()));
+        for (const auto& [kind, text] : files) {
+            orv::FileStats stats;
+            database.Load(kind, text.data(), uint32_t(text.size()), stats);
+        }
         built = database.Finish();
+        matcher.Init(&allocator);
     }
-    ~LoadedDatabase() { database.Release(); }
+    ~LoadedDatabase()
+    {
+        matcher.Release();
+        database.Release();
+    }
+    LoadedDatabase(const LoadedDatabase&) = delete;
+    LoadedDatabase& operator=(const LoadedDatabase&) = delete;
 
     // The virus name for the file, fed in chunks of chunkSize; "" for clean.
     std::string Scan(const std::string& file, uint32_t chunkSize = 1u << 20)
     {
         MemorySource memory(file);
-        orv::FileMatcher matcher;
         matcher.Begin(database, file.size(), memory.source);
         for (size_t at = 0; at < file.size(); at += chunkSize) {
             uint32_t size = uint32_t(std::min<size_t>(chunkSize, file.size() - at));
@@ -56,9 +72,12 @@ public:
         const char* name = matcher.Finish();
         return name ? name : "";
     }
+    uint32_t Kept() const { return database.totals.Kept(); }
+    uint32_t Refused() const { return database.totals.Refused(); }
 
     orv::CoreAllocator allocator = HeapAllocator();
     orv::SignatureDatabase database;
+    orv::FileMatcher matcher;
     bool built = false;
 };
 

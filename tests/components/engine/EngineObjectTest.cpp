@@ -41,9 +41,21 @@ protected:
         EXPECT_EQ(0, host.openFiles);
         fs::remove_all(root);
     }
-    // Loads the engine over libFolder (the shipped databases unless given).
-    EngineScanner* Load(const std::string& libFolder = ORV_ENGINE_DB_DIR "/")
+    // A library folder holding a copy of the shipped databases (the engine writes its load report
+    // there, and the source tree is not to be written).
+    std::string ShippedLibrary()
     {
+        std::string lib = root + "/shipped/";
+        fs::create_directories(lib);
+        for (const auto& entry : fs::directory_iterator(ORV_ENGINE_DB_DIR))
+            fs::copy_file(entry.path(), lib + entry.path().filename().string());
+        return lib;
+    }
+    // Loads the engine over libFolder (the shipped databases unless given).
+    EngineScanner* Load(std::string libFolder = "")
+    {
+        if (libFolder.empty())
+            libFolder = ShippedLibrary();
         engine = orv::CreateEngineObject(host.Services());
         EXPECT_NE(nullptr, engine);
         EXPECT_EQ(1, engine->table->Init(engine, libFolder.c_str(), backup.c_str(), ENGINE_PRODUCT_NAME));
@@ -114,6 +126,9 @@ TEST_F(EngineObjectTest, ShippedSignaturesFindTheDemoFiles)
         { "tail.bin", "payload ORVTAIL!", "Orv.Test.Trailer-1" },
         { "md5.txt", "ORV demo hash sample\n", "Orv.Test.Md5-1" },
         { "sha.txt", "ORV demo sha256 sample\n", "Orv.Test.Sha256-1" },
+        { "logic.txt", "ORV-LOGIC-TWO then ORV-LOGIC-ONE", "Orv.Test.Logical-1" },
+        { "many.txt", "ORV-LOGIC-MANY ORV-LOGIC-MANY ORV-LOGIC-MANY", "Orv.Test.Logical-1" },
+        { "two.txt", "ORV-LOGIC-MANY ORV-LOGIC-MANY ORV-LOGIC-ONE", "" },
     };
     SetAction(ENGINE_ACTION_LEAVE, true);
     for (const Row& row : rows) {
@@ -239,6 +254,88 @@ TEST_F(EngineObjectTest, LargeFilesAreMatchedAcrossChunksAndHashedWhole)
     big.replace(orv::SCAN_CHUNK + 10, 1, "l");
     WriteFileBytes(lib + "orv.ndb", "");
     EXPECT_EQ(0, Scan(Put("other.bin", big)));
+}
+
+// The index names the files to load, of any name and in subfolders; the import's index adds its
+// own files and its date. Names that could lead out of the folder are not followed, and a file the
+// index does not name is not loaded.
+TEST_F(EngineObjectTest, IndexNamesTheFilesToLoadAndTheImportAddsItsOwn)
+{
+    std::string lib = root + "/lib/";
+    fs::create_directories(lib + "set.2");
+    WriteFileBytes(lib + "orv.info", "version=2.1.7\ndate=2026-01-02\nfile=local.ndb\nfile=..\\outside.ndb\n");
+    WriteFileBytes(lib + "orv-import.info", "date=2026-12-24\nfile=set.2\\daily.ndb\nfile=set.2\\daily.ign2\n");
+    WriteFileBytes(lib + "local.ndb", "Local.Body:0:*:4c4f43414c21\n");
+    WriteFileBytes(lib + "orv.ndb", "Unlisted.Body:0:*:554e4c4953544544\n");
+    WriteFileBytes(root + "/outside.ndb", "Outside.Body:0:*:4f555453494445\n");
+    WriteFileBytes(lib + "set.2/daily.ndb", "Daily.Body:0:*:4441494c5921\nDaily.Ignored:0:*:49474e4f524544\n");
+    WriteFileBytes(lib + "set.2/daily.ign2", "Daily.Ignored\n");  // listed last, applied to every file
+    Load(lib);
+    int32_t major = 0, minor = 0, unused = 0, build = 0, year = 0, month = 0, day = 0;
+    engine->table->GetVersion(engine, &major, &minor, &unused, &build);
+    engine->table->GetDatabaseDate(engine, &year, &month, &day);
+    EXPECT_EQ((std::vector<int32_t> { 2, 1, 7, 2026, 12, 24 }), (std::vector<int32_t> { major, minor, build, year, month, day }));
+    struct Row {
+        const char* content;
+        const char* name;
+    } rows[] = { { "a LOCAL! file", "Local.Body" }, { "a DAILY! file", "Daily.Body" }, { "UNLISTED", "" },
+                 { "OUTSIDE", "" }, { "IGNORED", "" } };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.content);
+        EXPECT_EQ(*row.name ? orv::RESULT_FOUND_LEFT : 0, Scan(Put("f.bin", row.content)));
+        EXPECT_EQ(row.name, VirusName());
+    }
+}
+
+TEST_F(EngineObjectTest, WithoutAnIndexEveryKindOfOrvFileIsLoaded)
+{
+    std::string lib = root + "/lib/";
+    fs::create_directories(lib);
+    std::string allowed = "allowed ABCDEFGH";
+    orv::Md5 md5;
+    md5.Start();
+    md5.Update(reinterpret_cast<const uint8_t*>(allowed.data()), uint32_t(allowed.size()));
+    uint8_t digest[16];
+    md5.Finish(digest);
+    char hex[33];
+    for (int i = 0; i < 16; ++i)
+        snprintf(hex + 2 * i, 3, "%02x", digest[i]);
+    WriteFileBytes(lib + "orv.info", "version=1.0.0\n");
+    WriteFileBytes(lib + "orv.ndb", "Body.One:0:*:4142434445464748\nBody.Two:0:*:5859\n");
+    WriteFileBytes(lib + "orv.ldb", "Logical.One;Target:0;0&1;3132;3334\n");
+    WriteFileBytes(lib + "orv.fp", std::string(hex) + ":" + std::to_string(allowed.size()) + ":Allowed\n");
+    WriteFileBytes(lib + "orv.ign2", "Body.Two\n");
+    Load(lib);
+    EXPECT_EQ(orv::RESULT_FOUND_LEFT, Scan(Put("a.bin", "ABCDEFGH")));
+    EXPECT_EQ(0, Scan(Put("b.bin", allowed)));
+    EXPECT_EQ(0, Scan(Put("c.bin", "XY")));
+    EXPECT_EQ(orv::RESULT_FOUND_LEFT, Scan(Put("d.bin", "12.34")));
+    EXPECT_EQ("Logical.One", VirusName());
+}
+
+// The report names every file with what it kept and, per reason, the lines it refused; the default
+// names that are absent are left out. It replaces the report of the last load, whole.
+TEST_F(EngineObjectTest, LoadReportSaysWhatBecameOfEveryFileAndLine)
+{
+    std::string lib = root + "/lib/";
+    fs::create_directories(lib);
+    WriteFileBytes(lib + "orv.info", "file=orv.ndb\nfile=gone.hdb\nfile=notes.txt\nfile=..\\up.ndb\n");
+    WriteFileBytes(lib + "orv.ndb", "# local signatures\nGood:0:*:41424344\nPe.Only:1:*:41424344\nNewer:0:*:41424344:250\n"
+                                    "Alt:0:*:41(42|43)44\nPe.Too:1:*:45464748\n");
+    WriteFileBytes(lib + "orv-load.txt", "the report of an older load, longer than the new one will be" + std::string(2000, '.'));
+    host.now = { 2026, 12, 3, 9, 8, 7, 6, 0 };
+    Load(lib);
+    std::string report = ReadFileBytes(lib + "orv-load.txt");
+    for (const char* text : { "Signature databases loaded 2026-12-09 08:07:06", "orv.info lists 3 files",
+                              "orv.ndb: 1 body signature; 1 for other engine levels; 3 lines refused",
+                              "  2 refused, target type other than 0 (any file): lines 3, 6\r\n",
+                              "  1 refused, alternatives, anchored bytes or boundaries in the pattern: line 5\r\n",
+                              "gone.hdb: not found", "notes.txt: not a kind of database", "orv.info: 1 name not followed",
+                              "total over 1 file: 1 body signature" }) {
+        EXPECT_NE(std::string::npos, report.find(text)) << text << "\n" << report;
+    }
+    EXPECT_EQ(std::string::npos, report.find("older load"));
+    EXPECT_FALSE(fs::exists(lib + "orv-load.tmp"));
 }
 
 TEST_F(EngineObjectTest, MissingDatabasesStillFindTheTestFile)

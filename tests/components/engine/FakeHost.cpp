@@ -1,6 +1,7 @@
 // Fake host services for the engine tests.
 #include "FakeHost.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -117,9 +118,12 @@ const HostFileTable FILE_TABLE = { nullptr, nullptr, AddRef, Release, Read, Writ
                                    GetSize, nullptr, nullptr, MarkForRemoval, SetNewExtension, nullptr,
                                    nullptr, nullptr, nullptr };
 
-HostFile* OpenWith(FakeHost* host, const char* path, const char* mode, bool limited)
+HostFile* OpenWith(FakeHost* host, const char* devicePath, const char* mode, bool limited)
 {
-    FILE* stream = std::fopen(path, mode);
+    // Device paths may use '\' between folders, as the engine joins names in the library folder.
+    std::string path = devicePath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    FILE* stream = std::fopen(path.c_str(), mode);
     if (!stream)
         return nullptr;
     ++host->openFiles;
@@ -141,10 +145,12 @@ HostFile* ENGINE_CALL CreateNewFile(FileSystemService* self, const char* path)
 {
     return OpenWith(HostOf(self), path, "w+b", true);
 }
-int32_t ENGINE_CALL Exists(FileSystemService*, const char* path)
+int32_t ENGINE_CALL Exists(FileSystemService*, const char* devicePath)
 {
+    std::string path = devicePath;
+    std::replace(path.begin(), path.end(), '\\', '/');
     struct stat info;
-    return ::stat(path, &info) == 0 ? 1 : 0;
+    return ::stat(path.c_str(), &info) == 0 ? 1 : 0;
 }
 
 const FileSystemServiceTable FILES_TABLE = { nullptr, nullptr, OpenFile, CreateNewFile, nullptr, Exists, nullptr,

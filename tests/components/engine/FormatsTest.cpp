@@ -4,6 +4,7 @@
 #include "CoreTestSupport.h"
 #include "core/BackupHeader.h"
 #include "core/InfoFile.h"
+#include "core/SignatureDatabase.h"
 #include "core/TestFile.h"
 
 namespace {
@@ -84,6 +85,22 @@ TEST(InfoFileTest, VersionAndDateAndWhatIsIgnored)
     EXPECT_EQ(2026u, info.year);
     EXPECT_EQ(2u, info.month);
     EXPECT_EQ(28u, info.day);
+}
+
+// The index names files relative to the library folder; a name that could lead out of it, or
+// that is not a plain name, is refused and counted.
+TEST(InfoFileTest, IndexTakesOnlyNamesInsideTheLibraryFolder)
+{
+    std::string text = "file=orv.ndb\r\nfile=db.12\\daily.ldb\nfile=..\\up.ndb\nfile=\\root.ndb\nfile=a\\..\\b.ndb\n"
+                       "file=c:x.ndb\nfile=a/b.ndb\nfile=\nfile=" + std::string(96, 'n') + "\nfile=a\\\\b.ndb\nfile=Main.HDB\n";
+    orv::EngineInfo info;
+    orv::DatabaseIndex index;
+    orv::ParseInfoFile(text.data(), uint32_t(text.size()), info, &index);
+    std::vector<std::string> names(index.names, index.names + index.count);
+    EXPECT_EQ((std::vector<std::string> { "orv.ndb", "db.12\\daily.ldb", "Main.HDB" }), names);
+    EXPECT_EQ(8u, index.refused);
+    EXPECT_EQ(orv::DATABASE_MD5, orv::KindOfFile({ "Main.HDB", 8 }));
+    EXPECT_EQ(orv::DATABASE_NONE, orv::KindOfFile({ "daily.cdb", 9 }));
 }
 
 } // namespace

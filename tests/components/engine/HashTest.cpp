@@ -3,11 +3,13 @@
 
 #include "CoreTestSupport.h"
 #include "core/Md5.h"
+#include "core/Sha1.h"
 #include "core/Sha256.h"
 
 namespace {
 
 void StartHash(orv::Md5& hash) { hash.Start(); }
+void StartHash(orv::Sha1& hash) { hash.Start(); }
 void StartHash(orv::Sha256& hash) { hash.Start(orv::Sha256HardwareAvailable()); }
 
 template <typename Hash, size_t N>
@@ -31,8 +33,12 @@ TEST(HashTest, Md5MatchesRfc1321Vectors)
               (Digest<orv::Md5, 16>("12345678901234567890123456789012345678901234567890123456789012345678901234567890")));
 }
 
-TEST(HashTest, Sha256MatchesFipsVectors)
+TEST(HashTest, Sha1AndSha256MatchFipsVectors)
 {
+    EXPECT_EQ("da39a3ee5e6b4b0d3255bfef95601890afd80709", (Digest<orv::Sha1, 20>("")));
+    EXPECT_EQ("a9993e364706816aba3e25717850c26c9cd0d89d", (Digest<orv::Sha1, 20>("abc")));
+    EXPECT_EQ("84983e441c3bd26ebaae4aa1f95129e5e54670f1",
+              (Digest<orv::Sha1, 20>("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")));
     EXPECT_EQ("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", (Digest<orv::Sha256, 32>("")));
     EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", (Digest<orv::Sha256, 32>("abc")));
     EXPECT_EQ("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
@@ -46,9 +52,11 @@ TEST(HashTest, ChunkBoundariesDoNotChangeTheDigest)
         text += char(i * 7);
     std::string md5 = Digest<orv::Md5, 16>(text);
     std::string sha = Digest<orv::Sha256, 32>(text);
+    std::string sha1 = Digest<orv::Sha1, 20>(text);
     for (size_t split = 0; split <= text.size(); ++split) {
         SCOPED_TRACE(split);
         ASSERT_EQ(md5, (Digest<orv::Md5, 16>(text, split)));
+        ASSERT_EQ(sha1, (Digest<orv::Sha1, 20>(text, split)));
         ASSERT_EQ(sha, (Digest<orv::Sha256, 32>(text, split)));
     }
 }
@@ -61,16 +69,48 @@ TEST(HashTest, HashSignaturesMatchOnlyTheirSizeAndDigest)
     EXPECT_EQ("Test.Md5.Abc", db.Scan("abc"));
     EXPECT_EQ("", db.Scan("abd"));
     EXPECT_EQ("", db.Scan("abcd"));
-    EXPECT_EQ(2u, db.database.stats.accepted);
-    EXPECT_FALSE(db.database.md5.WantsSize(4));  // no signature of that size: the file is not hashed
-    EXPECT_TRUE(db.database.sha256.WantsSize(3));
+    EXPECT_EQ(2u, db.Kept());
+    EXPECT_FALSE(db.database.hashes.WantsSize(orv::HASH_MD5, 4));  // no signature of that size: the file is not hashed
+    EXPECT_TRUE(db.database.hashes.WantsSize(orv::HASH_SHA256, 3));
 }
 
-TEST(HashTest, StarSizeMatchesAnySize)
+// The peer takes the size "*" only from lines that require level 73 or higher.
+TEST(HashTest, StarSizeMatchesAnySizeFromLinesOfLevel73)
 {
-    LoadedDatabase db("", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad:*:Test.Any\n");
-    EXPECT_TRUE(db.database.sha256.WantsSize(12345));
+    LoadedDatabase db("", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad:*:Test.Any:73\n"
+                          "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad:*:Test.NoLevel\n"
+                          "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad:*:Test.Low:72\n");
+    EXPECT_EQ(1u, db.Kept());
+    EXPECT_EQ(2u, db.database.totals.refused[orv::REFUSED_ANY_SIZE_LEVEL]);
+    EXPECT_TRUE(db.database.hashes.WantsSize(orv::HASH_SHA256, 12345));
     EXPECT_EQ("Test.Any", db.Scan("abc"));
+}
+
+// .hsb lines carry SHA-1 (40 digits) or SHA-256 (64); each digest is taken only for files of a size
+// some line of its kind has, and so is an allow list's.
+TEST(HashTest, Sha1AndSha256LinesAndOnlyTheDigestsASizeNeeds)
+{
+    LoadedDatabase db({ { orv::DATABASE_SHA, "a9993e364706816aba3e25717850c26c9cd0d89d:3:Test.Sha1.Abc\n"
+                                             "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1:56:Test.Sha256\n" },
+                        { orv::DATABASE_MD5, "00000000000000000000000000000000:7:Test.Md5.Other\n" },
+                        { orv::DATABASE_ALLOW_MD5, "00000000000000000000000000000000:9:Clean.Other\n" } });
+    EXPECT_EQ("Test.Sha1.Abc", db.Scan("abc"));
+    EXPECT_EQ("Test.Sha256", db.Scan("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"));
+    EXPECT_EQ("", db.Scan("abd"));
+    struct Row {
+        uint64_t size;
+        bool md5, sha1, sha256;
+    } rows[] = { { 3, false, true, false }, { 56, false, false, true }, { 7, true, false, false },
+                 { 9, true, false, false }, { 4, false, false, false } };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.size);
+        std::string file(row.size, 'x');
+        MemorySource memory(file);
+        db.matcher.Begin(db.database, row.size, memory.source);
+        EXPECT_EQ(row.md5, db.matcher.Hashes(orv::HASH_MD5));
+        EXPECT_EQ(row.sha1, db.matcher.Hashes(orv::HASH_SHA1));
+        EXPECT_EQ(row.sha256, db.matcher.Hashes(orv::HASH_SHA256));
+    }
 }
 
 TEST(HashTest, MalformedLinesAreSkippedAndCounted)
@@ -83,14 +123,15 @@ TEST(HashTest, MalformedLinesAreSkippedAndCounted)
         "900150983cd24fb0d6963f7d28e17f72:3:",
         "900150983cd24fb0d6963f7d28e17f72:99999999999999999999:HugeSize",
         "900150983cd24fb0d6963f7d28e17f72:3:Name:1:2:3",
+        "a9993e364706816aba3e25717850c26c9cd0d89d:3:Sha1InHdb",
     };
     std::string text = "\n# a comment\n";
     for (const char* line : lines)
         text += std::string(line) + "\n";
     text += "900150983cd24fb0d6963f7d28e17f72:3:Good:51\n";
     LoadedDatabase db(text);
-    EXPECT_EQ(1u, db.database.stats.accepted);
-    EXPECT_EQ(7u, db.database.stats.skipped);
+    EXPECT_EQ(1u, db.Kept());
+    EXPECT_EQ(8u, db.Refused());
     EXPECT_EQ("Good", db.Scan("abc"));
 }
 
