@@ -1,5 +1,6 @@
 // The engine's own operations: Init loads the databases, the rest reports and tears down.
 #include "EngineObject.h"
+#include "FaultProbe.h"
 
 namespace orv {
 
@@ -75,6 +76,7 @@ int32_t ENGINE_CALL Init(Engine* self, const char* libFolder, const char* backup
     engine.info = EngineInfo();
     if (!libFolder || !backupFolder)
         return 0;
+    ProbeFault(libFolder, "fault-init");
     if (!JoinPath(engine.backupFolder, backupFolder, ""))
         engine.backupFolder[0] = 0;  // no backups can be kept, so nothing will be treated
     for (uint32_t kind = 0; kind < 3; ++kind) {

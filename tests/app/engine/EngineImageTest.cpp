@@ -10,6 +10,7 @@
 #include "FileSystemService.h"
 #include "ImageLoader.h"
 #include "OrvMobileEngCE.h"
+#include "ProcessMaps.h"
 #include "ScanBridge.h"
 #include "TestDevice.h"
 #include "TrackedAllocator.h"
@@ -127,7 +128,7 @@ TEST_F(EngineImageTest, LoadingRecordsTheDatabaseVersionAndDate)
     EXPECT_EQ(1, date.day);
 }
 
-TEST_F(EngineImageTest, TheTestFileIsFoundWithItsNameAndACleanFileGivesZero)
+TEST_F(EngineImageTest, TheTestFileIsFoundWithItsNameACleanFileGivesZeroAndAMissingOneIsNotScanned)
 {
     device.Write("docs/eicar.com", TestFileText() + "\r\n");
     device.Write("docs/clean.txt", "nothing to see here");
@@ -135,7 +136,7 @@ TEST_F(EngineImageTest, TheTestFileIsFoundWithItsNameAndACleanFileGivesZero)
     EXPECT_EQ(SCAN_FOUND_LEFT, Scan("docs/eicar.com"));
     EXPECT_EQ(u"Eicar-Test-Signature", Name());
     EXPECT_EQ(SCAN_CLEAN, Scan("docs/clean.txt"));
-    EXPECT_EQ(SCAN_CLEAN, Scan("docs/missing.txt"));
+    EXPECT_EQ(SCAN_NOT_SCANNED, Scan("docs/missing.txt"));   // gone since the walk: not examined
     EXPECT_EQ(TestFileText() + "\r\n", device.Read("docs/eicar.com"));
     bridge->EndScan();
 }
@@ -265,11 +266,16 @@ TEST(EngineImageLoaderTest, TheLinkedImageMapsBindsAndExportsItsFactory)
     orv::FileSystemService files;
     ImageLoader loader(&allocator, &files);
     ASSERT_EQ(1, loader.Load("\\Lib\\Verdane.dll"));
-    EXPECT_TRUE(loader.IsRunnable());
     int marker = 0;
     for (uint16_t ordinal : { 10, 11, 12 })
         EXPECT_EQ(1, loader.BindImport("verlink.DLL", ImageOrdinal(ordinal), &marker));
     EXPECT_EQ(0, loader.BindImport("Verlink.dll", ImageOrdinal(13), &marker));
+    ASSERT_EQ(1, loader.Protect());
+    EXPECT_TRUE(loader.IsRunnable());
+    // What lld-link made of the engine: code, read-only data with the import table, relocations.
+    EXPECT_EQ("r--", ProtectionAt(loader.GetImage()));
+    EXPECT_EQ("r-x", ProtectionAt(loader.GetImage() + 0x1000));
+    EXPECT_TRUE(WritableAndExecutable().empty());
     EXPECT_NE(nullptr, loader.GetExport(ImageOrdinal(20)));
     EXPECT_EQ(nullptr, loader.GetExport(ImageOrdinal(21)));
     loader.Unload();
