@@ -123,8 +123,21 @@ void ScanWorker::ScanOneFile(const WCHAR* path) noexcept
     case SCAN_FOUND_LEFT: RecordFinding(path, name, 3); break;
     case SCAN_DELETED: RecordFinding(path, name, 0); break;
     case SCAN_RENAMED: RecordFinding(path, name, 1); break;
+    case SCAN_NOT_SCANNED: RecordNotScanned(path); break;
     default: break;
     }
+}
+
+// A file the engine could not examine is neither clean nor infected: it gets a line of its own in
+// the results and the log, and a count of its own that the end of the run reports.
+void ScanWorker::RecordNotScanned(const WCHAR* path) noexcept
+{
+    WCHAR line[WSPRINTF_MAX + 1];
+    wsprintfW(line, texts->fmtNotScanned, path);
+    AppendResult(line);
+    WriteLog(line);
+    if (!retreating)
+        notScannedCount.fetch_add(1);
 }
 
 // The line is formatted into the platform's largest formatting buffer: a 259-character path and
