@@ -1,6 +1,7 @@
-// The fault probe of the test build of the image (Lib-probe/Verdane.dll): a file whose path holds
-// a marker makes the engine fault at that point, so the host's containment can be seen end to
-// end. The image the program ships is built without it and has no such path.
+// The fault probe of the test build of the image (Lib-probe/Verdane.dll): a scanned file whose
+// path holds "fault-probe" or "fault-outside", or a file "fault-init.probe" in the library folder,
+// makes the engine fault there, so the host's containment can be seen end to end. The image the
+// program ships is built without it and has no such path.
 #pragma once
 
 #include <stdint.h>
