@@ -12,9 +12,17 @@ namespace {
 const WCHAR ALL_ENTRIES[] = u"*.*";
 constexpr int32_t ALL_ENTRIES_CHARS = 3;
 
-bool IsDotName(const WCHAR* name)
+// "." and "..", and any name that is not one path component: a '\' or '/' inside a name from the
+// directory search would make the path name another file, which a treatment would then act on.
+bool IsSkippedName(const WCHAR* name)
 {
-    return lstrcmpW(name, u".") == 0 || lstrcmpW(name, u"..") == 0;
+    if (lstrcmpW(name, u".") == 0 || lstrcmpW(name, u"..") == 0 || name[0] == 0)
+        return true;
+    for (const WCHAR* p = name; *p; ++p) {
+        if (*p == u'\\' || *p == u'/')
+            return true;
+    }
+    return false;
 }
 
 bool IsFolder(const WIN32_FIND_DATAW& entry)
@@ -71,7 +79,7 @@ int32_t ScanWorker::CountFiles(WCHAR* path) noexcept
     }
     int32_t count = 0;
     do {
-        if (IsDotName(entry.cFileName) || !FitsBehind(n, entry))
+        if (IsSkippedName(entry.cFileName) || !FitsBehind(n, entry))
             continue;
         lstrcpyW(path + n, entry.cFileName);
         count += IsFolder(entry) ? CountFiles(path) : 1;
@@ -94,7 +102,7 @@ void ScanWorker::ScanTree(WCHAR* path, int32_t base, int32_t span, int32_t* done
         return;
     }
     do {
-        if (IsDotName(entry.cFileName) || !FitsBehind(n, entry))
+        if (IsSkippedName(entry.cFileName) || !FitsBehind(n, entry))
             continue;
         lstrcpyW(path + n, entry.cFileName);
         if (IsFolder(entry)) {

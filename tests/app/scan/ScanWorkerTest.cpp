@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -114,6 +115,21 @@ TEST_F(ScanWorkerTest, EveryFileInNestedFoldersIsScannedOnceAndCounted)
     EXPECT_EQ(1, view.timerStarts.load());
     EXPECT_EQ(1, view.timerStops.load());
     EXPECT_TRUE(view.idleButtons.load());
+}
+
+// A host name holding backslashes would make the path name another file: it is left out of the
+// walk, so no treatment can reach that other file.
+TEST_F(ScanWorkerTest, ANameThatIsNotOnePathComponentIsNeitherCountedNorScanned)
+{
+    device.Write("d/plain.exe", "x");
+    device.Write("victim.exe", "x");
+    std::ofstream(device.Host("d").string() + "/..\\victim.exe") << "x";
+    RunToEnd();
+    std::set<std::u16string> scanned(bridge.scanned.begin(), bridge.scanned.end());
+    EXPECT_EQ(1u, scanned.count(u"\\victim.exe"));
+    EXPECT_EQ(1u, scanned.count(u"\\d\\plain.exe"));
+    for (const std::u16string& path : scanned)
+        EXPECT_EQ(std::u16string::npos, path.find(u"\\..\\")) << std::string(path.begin(), path.end());
 }
 
 TEST_F(ScanWorkerTest, ProgressRisesToOneHundredWithTheLastFile)
