@@ -1,25 +1,8 @@
-// The real engine image's treatments where the file resists, names the code page cannot carry,
-// and the probe build's faults, seen through the bridge and the backup store.
+// The real engine image with a name the code page cannot carry, and the probe build's faults, seen
+// through the bridge and the backup store.
 #include "EngineImageFixture.h"
 
 namespace {
-
-TEST_F(EngineImageTest, AReadOnlyFileIsDeletedAndATakenNameIsNotRenamedOver)
-{
-    device.Write("r/locked.exe", TestFileText());
-    std::filesystem::permissions(device.Host("r/locked.exe"), std::filesystem::perms::owner_read);
-    device.Write("r/taken.exe", TestFileText());
-    device.Write("r/taken.vir", "an earlier one");
-    Begin(0);
-    EXPECT_EQ(SCAN_DELETED, Scan("r/locked.exe"));
-    EXPECT_FALSE(device.Exists("r/locked.exe"));
-    Begin(1, 0x003);
-    EXPECT_EQ(SCAN_RENAMED, Scan("r/taken.exe"));
-    EXPECT_FALSE(device.Exists("r/taken.exe"));
-    EXPECT_EQ("an earlier one", device.Read("r/taken.vir"));
-    EXPECT_EQ(TestFileText(), device.Read("r/taken.1.vir"));
-    EXPECT_EQ(1u, ListBackups().size());   // of the read-only file
-}
 
 // On a code-page 1252 device "\w\<U+4E2D>.exe" has no 8-bit name: it is found, treated, backed up
 // and restored under its own name, and "\w\?.exe" (what the code page would make of it) is not
