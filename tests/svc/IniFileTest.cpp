@@ -202,7 +202,7 @@ TEST_F(IniFileTest, WriteFailingHalfWayLeavesTheOldFileAsItWas)
 // write, byte for byte, in either encoding.
 TEST_F(IniFileTest, TextAfterAZeroIsKeptByTheNextWrite)
 {
-    const std::string hidden = std::string("\0hidden\r\nK=9\r\n\0", 17);
+    const std::string hidden("\0hidden\r\nK=9\r\n\0", 15);
     WriteFile("[S]\r\nK=1\r\n" + hidden);
     EXPECT_EQ(1, GetInt(u"S", u"K", -1));
     SetInt(u"S", u"K", 2);
