@@ -7,12 +7,15 @@
 #include "BackupStoreImpl.h"
 #include "common/ByteReader.h"
 #include "common/DiskFile.h"
-#include "common/TextHelpers.h"
+#include "common/PathAlias.h"
+#include "PathFence.h"
+#include "ReplacementFile.h"
+
+#include <wce/FileSafety.h>
 
 namespace {
 
 constexpr uint32_t COPY_CHUNK = 64 * 1024;
-constexpr WCHAR TEMP_PREFIX[] = u"orv";
 
 // The record may come from anywhere; its texts are taken only up to their fields' ends.
 void TakeBackupPath(const BackupRecord& record, WCHAR* out) noexcept
@@ -24,29 +27,29 @@ void TakeBackupPath(const BackupRecord& record, WCHAR* out) noexcept
     out[length] = 0;
 }
 
-void TakeSourcePath(const BackupRecord& record, WCHAR* out) noexcept
+// The header keeps the path in the code page, or, for a name the code page cannot carry, as '?'
+// and its UTF-8 bytes; false when it is neither.
+bool TakeSourcePath(const BackupRecord& record, WCHAR* out) noexcept
 {
-    char ansi[sizeof record.sourcePath];
-    std::memcpy(ansi, record.sourcePath, sizeof ansi);
-    ansi[sizeof ansi - 1] = 0;
-    AnsiToWide(out, ansi);
+    char text[sizeof record.sourcePath];
+    std::memcpy(text, record.sourcePath, sizeof text);
+    text[sizeof text - 1] = 0;
+    return EngineTextToPath(text, out, MAX_PATH);
 }
 
-// A new empty file in the folder of path, named by the platform so that it replaces nothing.
-bool MakeTempBeside(const WCHAR* path, WCHAR* tempPath) noexcept
+// A restore over the backup itself, under any name of it, would destroy the only copy; so would
+// one over another backup. Neither is made.
+bool WouldDestroyABackup(DiskFile* backup, const WCHAR* sourcePath, const WCHAR* backupFolder) noexcept
 {
-    WCHAR folder[MAX_PATH];
-    size_t length = std::char_traits<WCHAR>::length(path);
-    size_t cut = 0;
-    for (size_t i = 0; i < length; ++i) {
-        if (path[i] == u'\\' || path[i] == u'/')
-            cut = i + 1;
-    }
-    if (cut == 0 || cut == length)
-        return false;   // no folder in the path, or no file name after it
-    std::char_traits<WCHAR>::copy(folder, path, cut);
-    folder[cut] = 0;
-    return GetTempFileNameW(folder, TEMP_PREFIX, 0, tempPath) != 0;
+    if (backupFolder[0] != 0 && IsInsideFolder(sourcePath, backupFolder))
+        return true;
+    HANDLE existing = CreateFileW(sourcePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (existing == INVALID_HANDLE_VALUE)
+        return false;
+    bool same = wce::IsSameFile(existing, backup->GetHandle());
+    CloseHandle(existing);
+    return same;
 }
 
 bool ReadHeader(DiskFile* backup, BackupHeader& header) noexcept
@@ -59,7 +62,7 @@ bool ReadHeader(DiskFile* backup, BackupHeader& header) noexcept
 }
 
 // Copies the content, complemented, in chunks; false unless every byte was read and written.
-bool CopyContent(DiskFile* backup, const BackupHeader& header, DiskFile* target) noexcept
+bool CopyContent(DiskFile* backup, const BackupHeader& header, ReplacementFile& target) noexcept
 {
     if (backup->Seek(header.dataOffset, 0, FILE_BEGIN) != int64_t(header.dataOffset))
         return false;
@@ -74,7 +77,7 @@ bool CopyContent(DiskFile* backup, const BackupHeader& header, DiskFile* target)
         ok = ReadUpTo(backup, buffer, count) == count;
         for (uint32_t i = 0; ok && i < count; ++i)
             buffer[i] = uint8_t(~buffer[i]);
-        ok = ok && target->Write(buffer, count) == int32_t(count);
+        ok = ok && target.Write(buffer, count);
         remaining -= count;
     }
     delete[] buffer;
@@ -83,29 +86,28 @@ bool CopyContent(DiskFile* backup, const BackupHeader& header, DiskFile* target)
 
 }  // namespace
 
-// The content goes to a temporary file beside the source path, which then replaces the source path
-// in one rename: a failed restore leaves whatever stood there, and keeps the backup.
+// The content goes to a temporary file beside the source path, which is flushed and then replaces
+// the source path in one rename: a failed or killed restore leaves whatever stood there, and keeps
+// the backup, which goes only once the restored file is whole and on the storage.
 int32_t BackupStoreImpl::RestoreBackup(const BackupRecord& record) noexcept
 {
     WCHAR backupPath[MAX_PATH];
     WCHAR sourcePath[MAX_PATH];
-    WCHAR tempPath[MAX_PATH];
+    WCHAR backupFolder[MAX_PATH] = {};
     TakeBackupPath(record, backupPath);
-    TakeSourcePath(record, sourcePath);
-    if (context == nullptr)
+    if (context == nullptr || !TakeSourcePath(record, sourcePath))
         return -1;
+    context->GetBackupFolder(backupFolder, 0);
     DiskFileRef backup(context->OpenFile(backupPath, DISKFILE_READ));
     BackupHeader header;
-    if (!backup || !ReadHeader(backup.Get(), header) || !MakeTempBeside(sourcePath, tempPath))
+    if (!backup || !ReadHeader(backup.Get(), header) || WouldDestroyABackup(backup.Get(), sourcePath, backupFolder))
         return -1;
-    DiskFileRef target(context->OpenFile(tempPath, DISKFILE_CREATE));
-    bool copied = target && CopyContent(backup.Get(), header, target.Get());
-    target.Reset();
+    ReplacementFile target;
+    if (!target.Begin(sourcePath) || !CopyContent(backup.Get(), header, target))
+        return -1;
     backup.Reset();
-    if (!copied || !MoveFileExW(tempPath, sourcePath, MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileW(tempPath);
+    if (!target.Commit())
         return -1;
-    }
     GetFileOps(context)->DeleteFile(backupPath);
     return 0;
 }

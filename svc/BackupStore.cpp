@@ -5,6 +5,7 @@
 #include <string>
 
 #include "BackupHeader.h"
+#include "PathFence.h"
 #include "common/ByteReader.h"
 #include "common/DiskFile.h"
 
@@ -95,8 +96,10 @@ int32_t BackupStoreImpl::WalkBackupFolder(int32_t op) noexcept
         return 0;
     WCHAR folder[MAX_PATH];
     context->GetBackupFolder(folder, 0);
+    lstrcpynW(walkFolder, folder, MAX_PATH);
     if (folder[0] != 0)
         WalkFolder(folder, this, op, 0, ALL_ENTRIES);
+    walkFolder[0] = 0;
     return 0;
 }
 
@@ -105,6 +108,10 @@ int32_t BackupStoreImpl::WalkBackupFolder(int32_t op) noexcept
 int32_t BackupStoreImpl::OnEntry(const WCHAR* fullPath, uint32_t sizeLow, uint32_t attributes,
                                  int32_t op, int32_t unused) noexcept
 {
+    // The walk's own check, whatever the platform's searches yield: nothing outside the backup
+    // folder is read, and above all nothing outside it is deleted.
+    if (!IsInsideFolder(fullPath, walkFolder))
+        return -1;
     if (op == BACKUP_LIST)
         ReadBackupHeader(fullPath);
     else if (op == BACKUP_PURGE)

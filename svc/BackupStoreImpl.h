@@ -30,6 +30,7 @@ private:
     int32_t refCount = 1;               // plain: the store belongs to the thread of its page
     BackupSink* sink = nullptr;         // called only during a listing
     ServiceContext* context = nullptr;  // one reference held
+    WCHAR walkFolder[MAX_PATH] = {};    // the folder of the walk going on; every path stays inside
 };
 
 // Reads up to count bytes, as many calls as the file needs; the number of bytes read.

@@ -25,12 +25,19 @@ constexpr uint32_t INI_MAX_FILE_BYTES = 1024 * 1024;
 
 struct IniDocument {
     IniDocument() noexcept;
+    ~IniDocument() { delete[] tail; }
+    IniDocument(const IniDocument&) = delete;
+    IniDocument& operator=(const IniDocument&) = delete;
 
     LockedList lines;      // of IniLine
     int32_t unicode = 0;   // 1: read as UTF-16 with a byte-order mark
     // False when the file exists but was not taken in whole (unreadable, too large, not convertible,
     // memory short): saving such a document would throw away what was not read.
     bool complete = true;
+    // The file's bytes from its first zero byte (ANSI) or zero unit (UTF-16) on: the text ends
+    // there for the load, and a save writes them back after the new text, so nothing is lost.
+    unsigned char* tail = nullptr;
+    uint32_t tailSize = 0;
 };
 
 inline IniLine* LineOf(LockedListNode* node) { return static_cast<IniLine*>(node->record); }

@@ -115,6 +115,36 @@ WCHAR* DecodeAnsi(const FileBytes& bytes, size_t& length)
     return text;
 }
 
+// Keeps the bytes from offset on, which the text does not take in. False when memory is short.
+bool KeepTail(IniDocument& document, const FileBytes& bytes, uint32_t offset)
+{
+    if (offset >= bytes.size)
+        return true;
+    document.tailSize = bytes.size - offset;
+    document.tail = new (std::nothrow) unsigned char[document.tailSize];
+    if (!document.tail) {
+        document.tailSize = 0;
+        return false;
+    }
+    std::memcpy(document.tail, bytes.data + offset, document.tailSize);
+    return true;
+}
+
+// Where the text ends: the first zero byte, or for UTF-16 the first zero unit after the mark.
+uint32_t TextEnd(const FileBytes& bytes, bool unicode)
+{
+    if (!unicode) {
+        uint32_t end = 0;
+        while (end < bytes.size && bytes.data[end] != 0)
+            ++end;
+        return end;
+    }
+    uint32_t end = 2;
+    while (end + 1 < bytes.size && (bytes.data[end] != 0 || bytes.data[end + 1] != 0))
+        end += 2;
+    return end + 1 < bytes.size ? end : bytes.size;
+}
+
 bool HasByteOrderMark(const FileBytes& bytes)
 {
     uint16_t mark = 0;
@@ -128,6 +158,9 @@ void LoadIniDocument(IniDocument& document, const WCHAR* path) noexcept
     document.lines.Clear();
     document.unicode = 0;
     document.complete = true;
+    delete[] document.tail;
+    document.tail = nullptr;
+    document.tailSize = 0;
     FileBytes bytes;
     ReadOutcome outcome = ReadFileBytes(path, bytes);
     if (outcome != ReadOutcome::Read) {
@@ -138,6 +171,10 @@ void LoadIniDocument(IniDocument& document, const WCHAR* path) noexcept
     size_t length = 0;
     bool unicode = HasByteOrderMark(bytes);
     WCHAR* text = unicode ? DecodeUtf16(bytes, length) : DecodeAnsi(bytes, length);
+    if (text && !KeepTail(document, bytes, TextEnd(bytes, unicode))) {
+        delete[] text;
+        text = nullptr;
+    }
     if (!text) {
         document.complete = false;
         return;

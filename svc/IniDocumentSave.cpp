@@ -5,6 +5,8 @@
 #include <new>
 #include <utility>
 
+#include "ReplacementFile.h"
+
 namespace {
 
 // Grows as needed; once an allocation fails it stays failed, so a save of half a text never happens.
@@ -130,42 +132,17 @@ bool WriteAll(HANDLE file, const Bytes& bytes)
     return true;
 }
 
-// The temporary file sits beside the target so that the final rename stays on one volume.
-// Device paths are always absolute (there is no current folder), so a path without a folder
-// cannot be saved.
-bool MakeTempPath(const WCHAR* path, WCHAR* tempPath)
+// The new text goes to a temporary file beside the old one, which it replaces in one rename: a
+// write that fails half-way (a full store card, a removed card) or a kill at any moment leaves the
+// old settings or the new ones. The text that an ANSI file held after a zero byte, which the load
+// does not read, follows the new text unchanged.
+void ReplaceFile(const WCHAR* path, const Bytes& bytes, const IniDocument& document)
 {
-    size_t length = TextLength(path);
-    size_t slash = length;
-    for (size_t i = 0; i < length; ++i) {
-        if (path[i] == u'\\' || path[i] == u'/')
-            slash = i;
-    }
-    if (slash == length || slash + 1 >= MAX_PATH)
-        return false;
-    WCHAR folder[MAX_PATH];
-    std::memcpy(folder, path, (slash + 1) * sizeof(WCHAR));
-    folder[slash + 1] = 0;
-    return GetTempFileNameW(folder, u"ini", 0, tempPath) != 0;
-}
-
-// Writes the new text beside the old file and renames it into place: a write that fails half-way
-// (a full store card, a removed card) leaves the old settings as they were.
-void ReplaceFile(const WCHAR* path, const Bytes& bytes)
-{
-    WCHAR tempPath[MAX_PATH];
-    if (!MakeTempPath(path, tempPath))
+    ReplacementFile replacement;
+    if (!replacement.Begin(path) || !replacement.Write(bytes.data, bytes.size)
+        || !replacement.Write(document.tail, document.tailSize))
         return;
-    HANDLE file = CreateFileW(tempPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        DeleteFileW(tempPath);
-        return;
-    }
-    bool written = WriteAll(file, bytes);
-    bool closed = CloseHandle(file) != 0;
-    if (!written || !closed || !MoveFileExW(tempPath, path, MOVEFILE_REPLACE_EXISTING))
-        DeleteFileW(tempPath);
+    replacement.Commit();
 }
 
 }  // namespace
@@ -185,7 +162,10 @@ void SaveIniDocument(IniDocument& document, const WCHAR* path) noexcept
     bool encoded = document.unicode ? EncodeUtf16(text, bytes) : EncodeAnsi(text, bytes);
     // ANSI text that begins with the bytes FF FE would read back as UTF-16 with a byte-order mark
     // and lose every setting; such a file is kept as UTF-16 instead, which reads back as written.
+    // Unread ANSI bytes after a zero could not follow such a file as they were, so it stays as it is.
     if (encoded && !document.unicode && bytes.size >= 2 && bytes.data[0] == 0xFF && bytes.data[1] == 0xFE) {
+        if (document.tailSize != 0)
+            return;
         Bytes wide;
         encoded = EncodeUtf16(text, wide);
         std::swap(bytes.data, wide.data);
@@ -194,5 +174,5 @@ void SaveIniDocument(IniDocument& document, const WCHAR* path) noexcept
     // An empty document still makes an empty ANSI file, as creating it anew would.
     if (!encoded && !(document.unicode == 0 && text.Length() == 1))
         return;
-    ReplaceFile(path, bytes);
+    ReplaceFile(path, bytes, document);
 }

@@ -166,3 +166,19 @@ int32_t WriteIniInt(const WCHAR* section, const WCHAR* key, int32_t value, const
     wsprintfW(text, u"%d", value);
     return WriteIniString(section, key, text, path);
 }
+
+void WriteIniInts(const IniIntSetting* settings, size_t count, const WCHAR* path) noexcept
+{
+    IniDocument document;
+    LoadIniDocument(document, path);
+    if (!document.complete)
+        return;
+    for (size_t i = 0; i < count; ++i) {
+        WCHAR text[INI_NUMBER_CHARS];
+        wsprintfW(text, u"%d", settings[i].value);
+        // A change that cannot be made (memory short) loses the whole batch, not part of it.
+        if (!settings[i].section || !settings[i].key || !SetKeyValue(document, settings[i].section, settings[i].key, text))
+            return;
+    }
+    SaveIniDocument(document, path);
+}

@@ -24,3 +24,14 @@ int32_t ReadIniString(const WCHAR* section, const WCHAR* key, const WCHAR* defau
 int32_t WriteIniString(const WCHAR* section, const WCHAR* key, const WCHAR* value, const WCHAR* path) noexcept;
 int32_t ReadIniInt(const WCHAR* section, const WCHAR* key, int32_t defaultValue, const WCHAR* path) noexcept;
 int32_t WriteIniInt(const WCHAR* section, const WCHAR* key, int32_t value, const WCHAR* path) noexcept;
+
+// One integer setting of a batch.
+struct IniIntSetting {
+    const WCHAR* section;
+    const WCHAR* key;
+    int32_t value;
+};
+
+// Writes the settings, in order, into one load and one save of the file, so that they become
+// visible together; the file ends up as WriteIniInt of each in turn would leave it.
+void WriteIniInts(const IniIntSetting* settings, size_t count, const WCHAR* path) noexcept;

@@ -5,12 +5,18 @@
 #include <new>
 
 #include "LockedList.h"
+#include "ReplacementFile.h"
 #include "common/DiskFile.h"
+
+#include <wce/FileSafety.h>
 
 namespace {
 
 constexpr size_t LOG_BUFFER_STEP = 4096;    // the entry buffer starts at and grows by this many characters
 constexpr size_t LOG_MIN_FREE = 512;        // less room than this and the buffer grows before an entry
+constexpr DWORD LOG_LOCK_WAIT_MS = 2000;     // another writer holds the lock for one entry or one trim
+constexpr int LOG_REOPEN_TRIES = 3;
+constexpr uint32_t LOG_TAIL_CHUNK = 64 * 1024;
 
 
 size_t TextChars(const WCHAR* text)
@@ -52,8 +58,42 @@ int32_t LogWriterImpl::Free() noexcept
 int32_t LogWriterImpl::Write(const WCHAR* text, const WCHAR* detail) noexcept
 {
     SectionLock guard(lock);
+    LogFileLock fileLock(*this);
     WriteEntry(text, detail);
     return 0;
+}
+
+// Locked, and on the file the path names now: another process's trim replaces the file, and an
+// entry written to the file it replaced would be lost.
+bool LogWriterImpl::LockLogFile() noexcept
+{
+    for (int attempt = 0; file != nullptr && attempt < LOG_REOPEN_TRIES; ++attempt) {
+        bool locked = wce::LockFileHandle(file->GetHandle(), LOG_LOCK_WAIT_MS);
+        if (wce::IsFileAtPath(file->GetHandle(), logPath))
+            return locked;
+        if (locked)
+            wce::UnlockFileHandle(file->GetHandle());
+        if (!ReopenLog())
+            return false;
+    }
+    return false;
+}
+
+void LogWriterImpl::UnlockLogFile() noexcept
+{
+    if (file != nullptr)
+        wce::UnlockFileHandle(file->GetHandle());
+}
+
+// The old handle goes (and its lock with it); without a file at the path the writer does nothing.
+bool LogWriterImpl::ReopenLog() noexcept
+{
+    if (file != nullptr) {
+        file->Close();
+        file->Release();
+    }
+    file = context != nullptr ? context->OpenFile(logPath, DISKFILE_READWRITE) : nullptr;
+    return file != nullptr;
 }
 
 // Each entry reaches the file before Write returns, so the log survives a crash up to its last entry.
@@ -139,13 +179,20 @@ int32_t LogWriterImpl::Init(ServiceContext* owner, const WCHAR* path) noexcept
 {
     SectionLock guard(lock);
     context = owner;
+    if (path != nullptr)
+        lstrcpynW(logPath, path, MAX_PATH);
     if (context) {
         context->AddRef();
-        file = context->OpenFile(path, DISKFILE_READWRITE);
-        if (file)
-            CheckLogSize();
-        else
-            file = context->OpenFile(path, DISKFILE_CREATE);
+        // What a killed trim of an earlier run left beside the log goes at this start.
+        RemoveStaleReplacements(logPath);
+        file = context->OpenFile(logPath, DISKFILE_READWRITE);
+        if (!file)
+            file = context->OpenFile(logPath, DISKFILE_CREATE);
+    }
+    LogFileLock fileLock(*this);
+    if (file) {
+        RepairEnd();
+        CheckLogSize();
     }
     if (file) {
         int64_t size = file->GetSize();
@@ -154,6 +201,49 @@ int32_t LogWriterImpl::Init(ServiceContext* owner, const WCHAR* path) noexcept
     WriteEntry(LOG_RUN_SEPARATOR, nullptr);
     // A log that can be neither opened nor created leaves a writer whose operations do nothing.
     return 0;
+}
+
+// The log is whole entries of UTF-16 units, each ending in CR LF. A file of odd size loses its odd
+// byte, and the part of an entry that a kill cut short (the kernel may stop a write at a page
+// boundary) is dropped, so that every later entry reads whole.
+void LogWriterImpl::RepairEnd() noexcept
+{
+    int64_t size = file->GetSize();
+    if (size <= 0 || size > INT32_MAX)
+        return;
+    uint32_t even = uint32_t(size) & ~1u;
+    uint32_t end = 0;
+    if (!FindLastLineEnd(even, end))
+        return;   // unreadable: left as it is
+    if (end != uint32_t(size))
+        file->SetSize(int32_t(end));
+}
+
+// The offset just after the last CR LF unit pair in the first size bytes (0 when there is none),
+// read backwards a chunk at a time; false when the file cannot be read.
+bool LogWriterImpl::FindLastLineEnd(uint32_t size, uint32_t& end) noexcept
+{
+    unsigned char* chunk = new (std::nothrow) unsigned char[LOG_TAIL_CHUNK + 2];
+    if (!chunk)
+        return false;
+    bool readable = true;
+    end = 0;
+    for (uint32_t stop = size; stop >= 4 && readable;) {
+        uint32_t begin = stop > LOG_TAIL_CHUNK ? stop - LOG_TAIL_CHUNK : 0;
+        uint32_t count = stop - begin;
+        // The chunk overlaps the next one by a unit, so a pair split between them is seen.
+        readable = file->Seek(begin, 0, FILE_BEGIN) == int64_t(begin) && ReadLogBytes(file, chunk, count) == count;
+        for (uint32_t at = count; readable && at >= 4; at -= 2) {
+            if (chunk[at - 4] == '\r' && chunk[at - 3] == 0 && chunk[at - 2] == '\n' && chunk[at - 1] == 0) {
+                end = begin + at;
+                delete[] chunk;
+                return true;
+            }
+        }
+        stop = begin == 0 ? 0 : begin + 2;
+    }
+    delete[] chunk;
+    return readable;
 }
 
 // The cap is enforced once per start: a run may grow the log beyond it.
@@ -171,7 +261,10 @@ void LogWriterImpl::Destroy(uint32_t flags) noexcept
 {
     {
         SectionLock guard(lock);
-        Flush();
+        {
+            LogFileLock fileLock(*this);
+            Flush();
+        }
         if (file) {
             file->Close();
             file->Release();

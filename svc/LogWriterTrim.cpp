@@ -8,6 +8,9 @@
 #include "common/ByteReader.h"
 #include "LockedList.h"
 #include "common/DiskFile.h"
+#include "ReplacementFile.h"
+
+#include <wce/FileSafety.h>
 
 // The log is UTF-16 little-endian and Read hands its bytes to the caller as WCHARs unchanged.
 static_assert(std::endian::native == std::endian::little);
@@ -16,8 +19,10 @@ namespace {
 
 bool IsLineEnd(uint16_t c) { return c == u'\r' || c == u'\n'; }
 
+}  // namespace
+
 // Reads until count bytes are in or the file gives no more.
-uint32_t ReadAll(DiskFile* file, void* out, uint32_t count)
+uint32_t ReadLogBytes(DiskFile* file, void* out, uint32_t count) noexcept
 {
     uint32_t done = 0;
     while (done < count) {
@@ -28,6 +33,8 @@ uint32_t ReadAll(DiskFile* file, void* out, uint32_t count)
     }
     return done;
 }
+
+namespace {
 
 bool IsSeparatorAt(const ByteReader& text, size_t offset)
 {
@@ -77,15 +84,31 @@ size_t ReworkSeparators(WCHAR* text, size_t length)
 int32_t LogWriterImpl::Trim(int32_t keep) noexcept
 {
     SectionLock guard(lock);
+    LogFileLock fileLock(*this);
     TrimTo(keep);
     return 0;
 }
 
+// The log restarted with a run separator, as a new log starts.
 void LogWriterImpl::Clear() noexcept
 {
-    file->SetSize(0);
-    runStart = 0;
-    WriteEntry(LOG_RUN_SEPARATOR, nullptr);
+    static const WCHAR SEPARATOR_LINE[] = u"\r\n====\r\n";
+    if (ReplaceLog(SEPARATOR_LINE, sizeof SEPARATOR_LINE - sizeof(WCHAR)))
+        runStart = 0;
+}
+
+// The kept text replaces the log in one rename: a kill at any moment leaves the old log or the new
+// one, never the kept text written over the old start. The writer then works on the new file; a
+// replacement that cannot be made leaves the log as it was.
+bool LogWriterImpl::ReplaceLog(const void* bytes, uint32_t size) noexcept
+{
+    ReplacementFile replacement;
+    if (!replacement.Begin(logPath) || !replacement.Write(bytes, size) || !replacement.Commit())
+        return false;
+    ReopenLog();
+    if (file != nullptr)
+        wce::LockFileHandle(file->GetHandle(), 0);   // kept to the end of this trim if it is free
+    return true;
 }
 
 void LogWriterImpl::TrimTo(int32_t keep) noexcept
@@ -107,14 +130,16 @@ void LogWriterImpl::TrimTo(int32_t keep) noexcept
         return;
     }
     // A short read would cut away what was not read: the log stays as it is.
-    if (file->Seek(0, 0, FILE_BEGIN) == 0 && ReadAll(file, bytes, n) == n) {
+    if (file->Seek(0, 0, FILE_BEGIN) == 0 && ReadLogBytes(file, bytes, n) == n) {
         uint32_t start = 0;
         if (keep < 0) {
             start = runStart < n ? runStart : n;
-            runStart = 0;
-            RewriteKept(bytes, n, start);
+            if (start == 0 || ReplaceLog(bytes + start, n - start))
+                runStart = 0;
         } else if (FindKeptStart(bytes, n, keep, start)) {
-            RewriteKept(bytes, n, start);
+            // The current run's start moves with the text in front of it.
+            if (ReplaceLog(bytes + start, n - start))
+                runStart = runStart > start ? runStart - start : 0;
         } else {
             Clear();
         }
@@ -141,24 +166,10 @@ bool LogWriterImpl::FindKeptStart(const unsigned char* bytes, uint32_t size, int
     return true;
 }
 
-// The kept text is written over the start of the file before the file is shortened. If the write or
-// the shortening fails, the bytes it overwrote are put back and the log keeps its old length.
-void LogWriterImpl::RewriteKept(const unsigned char* bytes, uint32_t size, uint32_t start) noexcept
-{
-    uint32_t length = size - start;
-    if (start == 0)
-        return;
-    if (file->Seek(0, 0, FILE_BEGIN) != 0)
-        return;
-    if (file->Write(bytes + start, length) == int32_t(length) && file->SetSize(int32_t(length)))
-        return;
-    if (file->Seek(0, 0, FILE_BEGIN) == 0)
-        file->Write(bytes, size);
-}
-
 int32_t LogWriterImpl::Read(WCHAR* out, uint32_t bytes) noexcept
 {
     SectionLock guard(lock);
+    LogFileLock fileLock(*this);
     if (!file)
         return 0;
     int64_t size = file->GetSize();
@@ -175,7 +186,7 @@ int32_t LogWriterImpl::Read(WCHAR* out, uint32_t bytes) noexcept
     int64_t position = file->Seek(0, 0, FILE_CURRENT);
     uint32_t got = 0;
     if (file->Seek(0, 0, FILE_BEGIN) == 0)
-        got = ReadAll(file, out, count);
+        got = ReadLogBytes(file, out, count);
     if (position >= 0)
         file->Seek(uint32_t(position), int32_t(position >> 32), FILE_BEGIN);
     return int32_t(ReworkSeparators(out, got / 2) * 2);

@@ -47,8 +47,10 @@ int32_t SettingsStoreImpl::Init(ServiceContext* newContext) noexcept
     WCHAR path[MAX_PATH];
     context->MakeAppPath(path, SETTINGS_FILE_NAME);
     // Without a settings file object the options stay at their defaults and saves are lost.
-    if (path[0] != 0)
+    if (path[0] != 0) {
         iniFile = CreateIniFile(path);
+        lstrcpynW(settingsPath, path, MAX_PATH);
+    }
     return 0;
 }
 
@@ -112,14 +114,18 @@ bool SettingsStoreImpl::RepairValues() noexcept
     return repaired;
 }
 
-// Each SetInt rewrites the whole file; the order is the file's key order for a new file.
+// The five keys go into the file in one save, so a kill never leaves some old and some new; the
+// order is the file's key order for a new file.
 void SettingsStoreImpl::WriteKeys() noexcept
 {
-    iniFile->SetInt(SECTION_OPTION, KEY_FLAG, int32_t(options.flag));
-    iniFile->SetInt(SECTION_OPTION, KEY_FILE_TYPE, options.fileType);
-    iniFile->SetInt(SECTION_OPTION, KEY_VIRUS_ACTION, options.virusAction);
-    iniFile->SetInt(SECTION_UTIL, KEY_LOG_MAX, int32_t(util.logMaxKB));
-    iniFile->SetInt(SECTION_UTIL, KEY_BACKUP, int32_t(util.backupCount));
+    const IniIntSetting settings[] = {
+        { SECTION_OPTION, KEY_FLAG, int32_t(options.flag) },
+        { SECTION_OPTION, KEY_FILE_TYPE, options.fileType },
+        { SECTION_OPTION, KEY_VIRUS_ACTION, options.virusAction },
+        { SECTION_UTIL, KEY_LOG_MAX, int32_t(util.logMaxKB) },
+        { SECTION_UTIL, KEY_BACKUP, int32_t(util.backupCount) },
+    };
+    WriteIniInts(settings, sizeof settings / sizeof settings[0], settingsPath);
 }
 
 void SettingsStoreImpl::Destroy(uint32_t flags) noexcept

@@ -21,6 +21,7 @@ private:
 
     IniFile* iniFile = nullptr;          // null when it could not be made: reads and writes are skipped
     ServiceContext* context = nullptr;   // one reference held
+    WCHAR settingsPath[MAX_PATH] = {};   // the file iniFile reads, written in one save
     OptionSettings options {};
     UtilSettings util {};
 };

@@ -3,16 +3,13 @@
 
 #include <string>
 
+#include "PathFence.h"
+
 namespace {
 
 size_t Length(const WCHAR* text) noexcept
 {
     return std::char_traits<WCHAR>::length(text);
-}
-
-bool IsDotEntry(const WCHAR* name) noexcept
-{
-    return name[0] == u'.' && (name[1] == 0 || (name[1] == u'.' && name[2] == 0));
 }
 
 // Puts text at path[end], terminated; false (path untouched) when it would not fit in MAX_PATH.
@@ -53,8 +50,9 @@ int32_t WalkFolder(WCHAR* path, FolderWalkCallback* callback, int32_t arg1, int3
         return 1;
     int32_t result = 1;
     do {
-        // A name too long for the path buffer cannot be handed on whole, so the entry is left out.
-        if (IsDotEntry(entry.cFileName) || !PutAt(path, end, entry.cFileName))
+        // A name too long for the path buffer cannot be handed on whole, so the entry is left out;
+        // so is one that is not a single name (a '\' in it would reach outside this folder).
+        if (!IsSingleComponent(entry.cFileName) || !PutAt(path, end, entry.cFileName))
             continue;
         result = callback->OnEntry(path, entry.nFileSizeLow, entry.dwFileAttributes, arg1, arg2);
         if (result > 0 && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0

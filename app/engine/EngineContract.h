@@ -62,6 +62,9 @@ static_assert(sizeof(EngineDate) == 16, "EngineDate is the platform's 16-byte re
 #define ENGINE_RESULT_DELETED_BACKUP 18
 #define ENGINE_RESULT_RENAMED 32
 #define ENGINE_RESULT_RENAMED_BACKUP 34
+// The file could not be examined whole (it could not be read, or the examination faulted): the
+// host reports it as not scanned, neither clean nor infected.
+#define ENGINE_RESULT_NOT_SCANNED 64
 
 struct TrackedAllocator;
 struct FileSystemService;

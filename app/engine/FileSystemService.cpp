@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "EngineMemory.h"
 #include "EnginePaths.h"
 #include "HostFile.h"
 
@@ -43,10 +44,22 @@ FileSystemService::FileSystemService() noexcept
     table = &FILE_SYSTEM_TABLE;
 }
 
+namespace {
+
+// The engine's 8-bit path (the code page's form or an alias, read through EngineMemory) as the
+// UTF-16 path it names; false for a path that is too long, malformed or unreadable.
+bool TakeEnginePath(const char* enginePath, WCHAR* out)
+{
+    char text[MAX_PATH];
+    return CopyEngineText(enginePath, text, sizeof text) && PathToWide(text, out);
+}
+
+}  // namespace
+
 ::HostFile* FileSystemService::OpenFile(const char* path, int32_t readOnly) noexcept
 {
     WCHAR widePath[MAX_PATH];
-    if (!PathToWide(path, widePath))
+    if (!TakeEnginePath(path, widePath))
         return nullptr;   // a path too long for the platform cannot name a file
     return OpenHostFile(widePath, readOnly);
 }
@@ -71,7 +84,7 @@ FileSystemService::FileSystemService() noexcept
 int32_t FileSystemService::Exists(const char* path) noexcept
 {
     WCHAR widePath[MAX_PATH];
-    if (!PathToWide(path, widePath))
+    if (!TakeEnginePath(path, widePath))
         return 0;
     return GetFileAttributesW(widePath) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }

@@ -1,10 +1,16 @@
-// GuardedCall: per-thread recovery points reached from the fault signal handlers by siglongjmp.
+// GuardedCall: per-thread recovery points reached from the fault signal handlers by siglongjmp,
+// for faults of the engine's code only.
 #include "GuardedCall.h"
 
+#include <atomic>
 #include <csetjmp>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
+#include <sys/uio.h>
+#include <ucontext.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,6 +18,7 @@ constexpr int GUARDED_SIGNALS[] = { SIGSEGV, SIGBUS, SIGILL, SIGFPE };
 constexpr int SIGNAL_COUNT = int(sizeof(GUARDED_SIGNALS) / sizeof(GUARDED_SIGNALS[0]));
 // Big enough for the handler and siglongjmp even when the fault was a stack overflow.
 constexpr size_t ALT_STACK_BYTES = 64 * 1024;
+constexpr int CODE_SLOTS = 32;
 
 struct RecoveryPoint {
     sigjmp_buf jump;
@@ -19,6 +26,14 @@ struct RecoveryPoint {
 };
 
 thread_local RecoveryPoint* currentPoint = nullptr;
+
+// The ranges of mapped engine images; read by the signal handler, so plain atomic words.
+struct CodeRange {
+    std::atomic<uintptr_t> begin { 0 };
+    std::atomic<uintptr_t> end { 0 };
+};
+CodeRange codeRanges[CODE_SLOTS];
+std::mutex rangeLock;   // between registrations only; the handler never takes it
 
 // An alternate signal stack per thread, so a fault caused by running out of stack can still be
 // handled; it is given back when the thread ends.
@@ -68,12 +83,62 @@ int SignalIndex(int signal)
     return -1;
 }
 
-void OnFault(int signal, siginfo_t* info, void*)
+bool IsEngineCode(uintptr_t address)
 {
-    if (currentPoint != nullptr)
+    for (const CodeRange& range : codeRanges) {
+        uintptr_t begin = range.begin.load(std::memory_order_acquire);
+        if (begin != 0 && address >= begin && address < range.end.load(std::memory_order_acquire))
+            return true;
+    }
+    return false;
+}
+
+// A word of memory that may not be mapped (the stack pointer of a damaged thread); 0 when it
+// cannot be read. The system call is safe inside a signal handler.
+[[maybe_unused]] uintptr_t ReadWord(uintptr_t address)
+{
+    uintptr_t value = 0;
+    iovec local { &value, sizeof value };
+    iovec remote { reinterpret_cast<void*>(address), sizeof value };
+    if (process_vm_readv(getpid(), &local, 1, &remote, 1, 0) != ssize_t(sizeof value))
+        return 0;
+    return value;
+}
+
+// The instruction that faulted, and the return address a call just pushed: a jump through a bad
+// pointer faults at the target, so the engine's own call is seen one word up the stack.
+bool FaultOfEngineCode(const siginfo_t* info, void* context)
+{
+    if (info == nullptr || info->si_code <= 0 || context == nullptr)
+        return false;   // sent by kill or raise, not by the processor
+    const ucontext_t* state = static_cast<const ucontext_t*>(context);
+#if defined(__x86_64__)
+    uintptr_t pc = uintptr_t(state->uc_mcontext.gregs[REG_RIP]);
+    uintptr_t sp = uintptr_t(state->uc_mcontext.gregs[REG_RSP]);
+    if (IsEngineCode(pc))
+        return true;
+    // Only a fetch fault (the fault address is the instruction itself) came from a jump.
+    if (info->si_signo != SIGSEGV || uintptr_t(info->si_addr) != pc || sp == 0 || IsEngineCode(sp))
+        return false;
+    return IsEngineCode(ReadWord(sp));
+#elif defined(__aarch64__)
+    uintptr_t pc = uintptr_t(state->uc_mcontext.pc);
+    if (IsEngineCode(pc))
+        return true;
+    return info->si_signo == SIGSEGV && uintptr_t(info->si_addr) == pc
+        && IsEngineCode(uintptr_t(state->uc_mcontext.regs[30]));
+#else
+    return false;
+#endif
+}
+
+void OnFault(int signal, siginfo_t* info, void* context)
+{
+    if (currentPoint != nullptr && FaultOfEngineCode(info, context))
         siglongjmp(currentPoint->jump, 1);
-    // Not ours: put back what was there and let the fault happen again under it. A fault raised
-    // by a hardware trap repeats when we return; one sent by kill or raise must be raised anew.
+    // Not the engine's: a host bug must not be turned into a result. Put back what was there (the
+    // default action, or a sanitizer's report) and let the fault happen again under it. A fault
+    // raised by a hardware trap repeats when we return; one sent by kill or raise must be raised anew.
     int index = SignalIndex(signal);
     if (index >= 0)
         sigaction(signal, &previousActions[index], nullptr);
@@ -97,7 +162,7 @@ void InstallHandlers()
 }
 
 // Kept apart from the callers so that nothing of theirs lives in registers across sigsetjmp.
-__attribute__((noinline)) bool RunWithRecovery(GuardedFunction function, void* argument)
+__attribute__((noinline)) bool RunWithRecovery(void (*call)(void*), void* context)
 {
     RecoveryPoint point;
     point.previous = currentPoint;
@@ -106,19 +171,62 @@ __attribute__((noinline)) bool RunWithRecovery(GuardedFunction function, void* a
         return false;
     }
     currentPoint = &point;
-    function(argument);
+    call(context);
     currentPoint = point.previous;
     return true;
 }
 
+struct EngineCall {
+    GuardedFunction function;
+    void* argument;
+};
+
+void CallEngineFunction(void* context)
+{
+    EngineCall* call = static_cast<EngineCall*>(context);
+    call->function(call->argument);
+}
+
 }  // namespace
+
+bool CallGuardedHost(void (*call)(void*), void* context) noexcept
+{
+    if (call == nullptr)
+        return true;
+    if (!handlersInstalled)
+        InstallHandlers();
+    altStack.Ensure();
+    return RunWithRecovery(call, context);
+}
 
 bool CallGuarded(GuardedFunction function, void* argument) noexcept
 {
     if (function == nullptr)
         return true;
-    if (!handlersInstalled)
-        InstallHandlers();
-    altStack.Ensure();
-    return RunWithRecovery(function, argument);
+    EngineCall call { function, argument };
+    return CallGuardedHost(CallEngineFunction, &call);
+}
+
+int RegisterEngineCode(const void* begin, size_t bytes) noexcept
+{
+    if (begin == nullptr || bytes == 0)
+        return -1;
+    std::lock_guard<std::mutex> hold(rangeLock);
+    for (int slot = 0; slot < CODE_SLOTS; ++slot) {
+        if (codeRanges[slot].begin.load() != 0)
+            continue;
+        codeRanges[slot].end.store(uintptr_t(begin) + bytes, std::memory_order_release);
+        codeRanges[slot].begin.store(uintptr_t(begin), std::memory_order_release);
+        return slot;
+    }
+    return -1;
+}
+
+void UnregisterEngineCode(int slot) noexcept
+{
+    if (slot < 0 || slot >= CODE_SLOTS)
+        return;
+    std::lock_guard<std::mutex> hold(rangeLock);
+    codeRanges[slot].begin.store(0, std::memory_order_release);
+    codeRanges[slot].end.store(0, std::memory_order_release);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "DiskFile.h"
+#include "EngineMemory.h"
 #include "EnginePaths.h"
 
 namespace orv {
@@ -131,13 +132,16 @@ const char* HostFile::GetName() noexcept
     nameCache = new (std::nothrow) char[MAX_PATH];
     if (nameCache == nullptr)
         return "";
-    // A name that does not fit the code page's 260 bytes is reported empty rather than cut.
-    PathToAnsi(path, nameCache, MAX_PATH);
-    const char* cut = std::strrchr(nameCache, '\\');
+    // The name is cut from the UTF-16 path first, so that a name the code page cannot carry comes
+    // out in the alias form as a whole; one that does not fit in 260 bytes is reported empty.
+    const WCHAR* cut = nullptr;
+    for (const WCHAR* p = path; *p; ++p) {
+        if (*p == u'\\')
+            cut = p;
+    }
     if (cut == nullptr)
-        cut = std::strrchr(nameCache, '/');
-    if (cut != nullptr)
-        std::memmove(nameCache, cut + 1, std::strlen(cut + 1) + 1);
+        cut = LastSeparator(path);
+    PathToAnsi(cut != nullptr ? cut + 1 : path, nameCache, MAX_PATH);
     return nameCache;
 }
 
@@ -153,8 +157,10 @@ int32_t HostFile::SetNewExtension(const char* extension) noexcept
 {
     // The engine asked for a rename; if the new name cannot be kept, deleting the file instead
     // would lose what the user only wanted renamed, so the file is then left where it is.
+    char text[MAX_PATH];
     WCHAR* copy = new (std::nothrow) WCHAR[MAX_PATH];
-    if (copy == nullptr || !PathToWide(extension, copy, MAX_PATH)) {
+    if (copy == nullptr || !CopyEngineText(extension, text, sizeof text)
+        || MultiByteToWideChar(CP_ACP, 0, text, -1, copy, MAX_PATH) <= 0) {
         delete[] copy;
         extensionRefused = true;
         return 1;
@@ -165,27 +171,33 @@ int32_t HostFile::SetNewExtension(const char* extension) noexcept
     return 1;
 }
 
+// The record and its size live in the engine's memory, reached through EngineMemory.
 int32_t HostFile::GetInfo(FileInfo* info, int32_t* size) noexcept
 {
-    if (size == nullptr || info == nullptr)
+    int32_t room = 0;
+    if (size == nullptr || info == nullptr || !ReadEngineMemory(&room, size, sizeof room))
         return 0;
-    if (*size < FILE_INFO_SIZE) {
-        *size = FILE_INFO_SIZE;
+    if (room < FILE_INFO_SIZE) {
+        room = FILE_INFO_SIZE;
+        WriteEngineMemory(size, &room, sizeof room);
         return 0;
     }
     FILETIME creation = {}, lastAccess = {}, lastWrite = {};
     if (disk != nullptr)
         GetFileTime(disk->GetHandle(), &creation, &lastAccess, &lastWrite);
-    info->attributes = GetFileAttributesW(path);
-    info->creationTime = { creation.dwLowDateTime, creation.dwHighDateTime };
-    info->lastWriteTime = { lastWrite.dwLowDateTime, lastWrite.dwHighDateTime };
-    info->lastAccessTime = { lastAccess.dwLowDateTime, lastAccess.dwHighDateTime };
-    return 1;
+    FileInfo record {};
+    record.attributes = GetFileAttributesW(path);
+    record.creationTime = { creation.dwLowDateTime, creation.dwHighDateTime };
+    record.lastWriteTime = { lastWrite.dwLowDateTime, lastWrite.dwHighDateTime };
+    record.lastAccessTime = { lastAccess.dwLowDateTime, lastAccess.dwHighDateTime };
+    return WriteEngineMemory(info, &record, sizeof record) ? 1 : 0;
 }
 
-int32_t HostFile::SetInfo(const FileInfo* info, int32_t size) noexcept
+int32_t HostFile::SetInfo(const FileInfo* engineInfo, int32_t size) noexcept
 {
-    if (info == nullptr || size < FILE_INFO_SIZE)
+    FileInfo record {};
+    const FileInfo* info = &record;
+    if (engineInfo == nullptr || size < FILE_INFO_SIZE || !ReadEngineMemory(&record, engineInfo, sizeof record))
         return 0;
     FILETIME creation = { info->creationTime.low, info->creationTime.high };
     FILETIME lastAccess = { info->lastAccessTime.low, info->lastAccessTime.high };
@@ -213,19 +225,63 @@ bool ReplaceExtension(const WCHAR* path, const WCHAR* extension, WCHAR* out) noe
     return true;
 }
 
-// The platform's results are not looked at: a file that cannot be removed simply stays.
+namespace {
+
+constexpr uint32_t RENAME_TRIES = 999;
+
+// The platform refuses to delete a read-only file; the attribute is cleared first, and put back
+// when the file could not be deleted all the same.
+bool RemoveFile(const WCHAR* path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly && !SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY))
+        return false;
+    if (DeleteFileW(path))
+        return true;
+    if (readOnly)
+        SetFileAttributesW(path, attributes);
+    return false;
+}
+
+// The new name, or the first free one of name.1.vir, name.2.vir, ... when it is taken: a rename
+// never replaces another file.
+bool RenameToFreeName(const WCHAR* path, const WCHAR* extension)
+{
+    WCHAR renamed[MAX_PATH];
+    if (!ReplaceExtension(path, extension, renamed))
+        return false;   // a new name that would not fit is not made up by cutting
+    WCHAR numbered[MAX_PATH + 16];
+    for (uint32_t n = 0; n <= RENAME_TRIES; ++n) {
+        const WCHAR* target = renamed;
+        if (n > 0) {
+            WCHAR suffix[24];
+            wsprintfW(suffix, u".%u%s", n, extension);
+            if (!ReplaceExtension(path, suffix, numbered))
+                return false;
+            target = numbered;
+        }
+        if (MoveFileW(path, target))
+            return true;
+        DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Done when the last reference goes; whether it worked is seen by the file being gone from its
+// path (the engine asks Exists afterwards).
 void HostFile::RemoveOrRename() noexcept
 {
     if (extensionRefused)
         return;
-    if (newExtension == nullptr) {
-        DeleteFileW(path);
-        return;
-    }
-    WCHAR renamed[MAX_PATH];
-    // A new name that would not fit is not made up by cutting: the file keeps its name.
-    if (ReplaceExtension(path, newExtension, renamed))
-        MoveFileW(path, renamed);
+    if (newExtension == nullptr)
+        RemoveFile(path);
+    else
+        RenameToFreeName(path, newExtension);
 }
 
 void HostFile::Destroy(uint32_t flags) noexcept

@@ -3,28 +3,16 @@
 
 #include <cstring>
 #include <sys/mman.h>
-#include <unistd.h>
 #include <windows.h>
 
 #include "ByteReader.h"
+#include "GuardedCall.h"
+#include "ImageLayout.h"
 
 namespace {
 
-constexpr uint32_t DOS_LFANEW = 0x3C;
-constexpr uint32_t NT_MACHINE = 0x04;
-constexpr uint32_t NT_SECTION_COUNT = 0x06;
-constexpr uint32_t NT_OPTIONAL_SIZE = 0x14;
-constexpr uint32_t NT_OPTIONAL_HEADER = 0x18;
-constexpr uint32_t NT_MAGIC = 0x18;
-constexpr uint32_t NT_ENTRY_POINT = 0x28;
 constexpr uint32_t NT_IMAGE_BASE_32 = 0x34;
 constexpr uint32_t NT_IMAGE_BASE_64 = 0x30;
-constexpr uint32_t NT_SIZE_OF_IMAGE = 0x50;
-constexpr uint32_t SECTION_HEADER_SIZE = 40;
-constexpr uint32_t SECTION_VIRTUAL_ADDRESS = 0x0C;
-constexpr uint32_t SECTION_RAW_SIZE = 0x10;
-constexpr uint32_t SECTION_RAW_POINTER = 0x14;
-constexpr uint16_t MAGIC_PE32_PLUS = 0x20B;
 constexpr uint32_t DIRECTORY_RELOCATIONS = 5;
 
 constexpr uint32_t REL_HIGH = 1;
@@ -32,32 +20,10 @@ constexpr uint32_t REL_LOW = 2;
 constexpr uint32_t REL_HIGHLOW = 3;
 constexpr uint32_t REL_DIR64 = 10;
 
-#if defined(__x86_64__)
-constexpr uint16_t HOST_MACHINE = 0x8664;
-#elif defined(__aarch64__)
-constexpr uint16_t HOST_MACHINE = 0xAA64;
-#else
-constexpr uint16_t HOST_MACHINE = 0;   // no image is ever entered
-#endif
-
-uint32_t PageSize()
-{
-    long size = sysconf(_SC_PAGESIZE);
-    return size > 0 ? uint32_t(size) : 4096u;
-}
 
 uint64_t RoundUp(uint64_t value, uint32_t unit)
 {
     return (value + unit - 1) / unit * unit;
-}
-
-// The platform's VirtualProtect governs only its own VirtualAlloc regions, and the image lives in
-// the tracked heap so that the allocator's clean-up covers it; the page protection of that part of
-// the heap is therefore changed here, on whole pages that belong to the image's block alone.
-bool SetExecutable(uint8_t* pages, uint32_t bytes, bool executable)
-{
-    int protection = PROT_READ | PROT_WRITE | (executable ? PROT_EXEC : 0);
-    return mprotect(pages, bytes, protection) == 0;
 }
 
 }  // namespace
@@ -93,11 +59,13 @@ int32_t ImageLoader::Load(const char* path) noexcept
     file->table->Read(file, raw, uint32_t(fileSize));
     bool mapped = MapSections(ByteReader(raw, size_t(fileSize)));
     allocator->table->Free(allocator, raw);
+    file->table->Release(file);
     if (mapped) {
         Relocate();
-        MakeExecutable();
+        mapped = PlanProtections();
     }
-    file->table->Release(file);
+    if (!mapped)
+        Unload();
     return mapped ? 1 : 0;
 }
 
@@ -108,23 +76,23 @@ bool ImageLoader::MapSections(const ByteReader& file) noexcept
     // Without a size there is nothing to lay out; such a file is refused like an unreadable one.
     if (!file.ReadU32(DOS_LFANEW, ntOffset) || !file.ReadU32(uint64_t(ntOffset) + NT_SIZE_OF_IMAGE, sizeOfImage))
         return false;
-    if (sizeOfImage == 0 || sizeOfImage > MAX_IMAGE_BYTES)
+    uint16_t sectionCount = 0;
+    file.ReadU16(uint64_t(ntOffset) + NT_SECTION_COUNT, sectionCount);
+    if (sizeOfImage == 0 || sizeOfImage > MAX_IMAGE_BYTES || sectionCount > MAX_SECTIONS)
         return false;
-    // The image starts on a page boundary inside a block one page larger, so that making it
-    // executable changes the protection of our own pages only.
-    uint32_t page = PageSize();
-    uint64_t blockBytes = RoundUp(sizeOfImage, page) + page;
-    block = allocator->table->Alloc(allocator, uint32_t(blockBytes));
-    if (block == nullptr)
+    // Pages of its own, so that each can be given its section's protection; anonymous pages
+    // start out zero.
+    mappedBytes = size_t(RoundUp(sizeOfImage, ImagePageSize()));
+    void* pages = mmap(nullptr, mappedBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) {
+        mappedBytes = 0;
         return false;
-    std::memset(block, 0, size_t(blockBytes));
-    image = reinterpret_cast<uint8_t*>(RoundUp(reinterpret_cast<uintptr_t>(block), page));
+    }
+    image = static_cast<uint8_t*>(pages);
     imageSize = sizeOfImage;
     view = ImageView(image, imageSize);
 
-    uint16_t sectionCount = 0;
     uint16_t optionalSize = 0;
-    file.ReadU16(uint64_t(ntOffset) + NT_SECTION_COUNT, sectionCount);
     file.ReadU16(uint64_t(ntOffset) + NT_OPTIONAL_SIZE, optionalSize);
     uint64_t headerBytes = uint64_t(ntOffset) + NT_OPTIONAL_HEADER + optionalSize
                            + uint64_t(SECTION_HEADER_SIZE) * sectionCount;
@@ -245,22 +213,6 @@ void ImageLoader::ApplyRelocation(uint32_t type, uint64_t target, uint64_t delta
     // Padding (0), HIGHADJ (4) and every other type are passed over.
 }
 
-// Only an image for this processor is made executable; any other stays plain data and is never
-// entered. The protection covers whole pages of our own block (see MapSections).
-void ImageLoader::MakeExecutable() noexcept
-{
-    uint16_t machine = 0;
-    view.ReadU16(uint64_t(GetNtHeaders()) + NT_MACHINE, machine);
-    if (HOST_MACHINE == 0 || machine != HOST_MACHINE || !Is64())
-        return;
-    uint32_t bytes = uint32_t(RoundUp(imageSize, PageSize()));
-    if (!SetExecutable(image, bytes, true))
-        return;
-    protectedBytes = bytes;
-    __builtin___clear_cache(reinterpret_cast<char*>(image), reinterpret_cast<char*>(image) + bytes);
-    runnable = true;
-}
-
 void* ImageLoader::AddressOf(uint32_t rva) const noexcept
 {
     // An address outside the image would send the caller into foreign memory.
@@ -269,6 +221,8 @@ void* ImageLoader::AddressOf(uint32_t rva) const noexcept
 
 void ImageLoader::CallEntry(uint32_t reason) noexcept
 {
+    if (image != nullptr && !sealed)
+        Protect();
     if (image == nullptr || !runnable)
         return;
     uint32_t entryRva = 0;
@@ -282,15 +236,17 @@ void ImageLoader::CallEntry(uint32_t reason) noexcept
 
 void ImageLoader::Unload() noexcept
 {
-    if (image == nullptr)
-        return;
-    if (protectedBytes != 0)
-        SetExecutable(image, protectedBytes, false);
-    allocator->table->Free(allocator, block);
-    block = nullptr;
+    UnregisterEngineCode(codeSlot);
+    codeSlot = -1;
+    if (image != nullptr)
+        munmap(image, mappedBytes);
+    delete[] pageAccess;
+    pageAccess = nullptr;
+    pageCount = 0;
     image = nullptr;
     imageSize = 0;
-    protectedBytes = 0;
+    mappedBytes = 0;
+    sealed = false;
     runnable = false;
     view = ImageView();
 }

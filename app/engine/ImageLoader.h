@@ -1,5 +1,6 @@
-// ImageLoader: maps a PE32 or PE32+ image file into memory of the host's tracking allocator,
-// relocates it, binds the imports it is told to bind, runs its entry point and finds its exports.
+// ImageLoader: maps a PE32 or PE32+ image file into pages of its own, relocates it, binds the
+// imports it is told to bind, gives each section the protection it asks for, runs its entry point
+// and finds its exports. No page is ever writable and executable at once.
 #pragma once
 
 #include <cstdint>
@@ -25,9 +26,16 @@ public:
     ImageLoader& operator=(const ImageLoader&) = delete;
 
     // 1 when the image was read and mapped; 0 when the file could not be opened, memory could not
-    // be had, or the file is too damaged to say how large its image is.
+    // be had, the file is too damaged to say how large its image is, a section asks to be writable
+    // and executable at once, or the entry point or an export lies outside the executable sections.
     int32_t Load(const char* path) noexcept;
+    // Only before Protect: afterwards the import table may lie in read-only pages.
     int32_t BindImport(const char* module, const char* nameOrOrdinal, void* address) noexcept;
+    // Gives every page the protection of its sections (headers and gaps read-only; execution only
+    // for an image of this processor) and registers the image as engine code with the fault guard.
+    // 1 on success; 0 when the protections cannot be applied, and then the image is never entered.
+    int32_t Protect() noexcept;
+    // Protects the image first when that has not been done.
     void CallEntry(uint32_t reason) noexcept;
     void* GetExport(const char* nameOrOrdinal) noexcept;
     void Unload() noexcept;
@@ -38,6 +46,9 @@ public:
     uint32_t GetImageSize() const { return imageSize; }
 
     static constexpr uint32_t MAX_IMAGE_BYTES = 64u << 20;   // files and images beyond this are refused
+    // The platform's own loader refuses more sections than this; so do we, which also bounds the
+    // work of laying out protections.
+    static constexpr uint32_t MAX_SECTIONS = 96;
 
 private:
     struct Directory {
@@ -49,7 +60,12 @@ private:
     void CopySections(const ByteReader& file, uint32_t ntOffset) noexcept;
     void Relocate() noexcept;
     void ApplyRelocation(uint32_t type, uint64_t target, uint64_t delta) noexcept;
-    void MakeExecutable() noexcept;
+    bool IsForThisProcessor() const noexcept;
+    bool PlanProtections() noexcept;
+    bool AddSectionProtection(uint64_t header) noexcept;
+    bool IsExecutable(uint32_t rva) const noexcept;
+    bool ExportsAreCode() const noexcept;
+    bool ApplyProtections() noexcept;
     uint32_t GetNtHeaders() const noexcept;
     bool Is64() const noexcept;
     Directory GetDataDirectory(uint32_t index) const noexcept;
@@ -59,10 +75,13 @@ private:
 
     ::TrackedAllocator* allocator;
     ::FileSystemService* fileSystem;
-    uint8_t* image = nullptr;        // the mapped image's base (page-aligned inside block)
+    uint8_t* image = nullptr;        // the mapped image's base: pages of our own (mmap)
     uint32_t imageSize = 0;
-    void* block = nullptr;           // the allocator's block that holds the image
-    uint32_t protectedBytes = 0;     // bytes made executable, given back as plain data on Unload
+    size_t mappedBytes = 0;          // imageSize rounded up to whole pages
+    uint8_t* pageAccess = nullptr;   // per page: what its sections ask for (ACCESS_* bits)
+    uint32_t pageCount = 0;
+    bool sealed = false;             // Protect ran: the image is no longer written to
     bool runnable = false;
+    int codeSlot = -1;               // the fault guard's record of this image
     ImageView view;
 };

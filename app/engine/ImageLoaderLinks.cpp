@@ -52,7 +52,8 @@ bool ImageLoader::FindImportDescriptor(const char* module, uint32_t& descriptor)
 int32_t ImageLoader::BindImport(const char* module, const char* nameOrOrdinal, void* address) noexcept
 {
     uint32_t descriptor = 0;
-    if (image == nullptr || nameOrOrdinal == nullptr || !FindImportDescriptor(module, descriptor))
+    // Once sealed the import address table may be read-only: binding is a step of loading.
+    if (image == nullptr || sealed || nameOrOrdinal == nullptr || !FindImportDescriptor(module, descriptor))
         return 0;
     uint32_t lookupTable = 0, addressTable = 0;
     view.ReadU32(uint64_t(descriptor) + DESCRIPTOR_LOOKUP_TABLE, lookupTable);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "EngineHost.h"
+#include "EngineMemory.h"
 #include "EnginePaths.h"
 
 namespace {
@@ -27,13 +28,14 @@ int32_t MapResult(int32_t code)
 }
 
 // The engine's name is copied with a bound on both sides: at most MAX_PATH - 1 bytes of it are
-// looked at, and the result always ends inside nameOut.
-void CopyVirusName(const char* name, WCHAR* nameOut)
+// looked at, through the kernel (a broken engine may hand out any pointer), and the result always
+// ends inside nameOut.
+void CopyVirusName(const char* engineName, WCHAR* nameOut)
 {
     nameOut[0] = 0;
-    if (name == nullptr)
-        return;
-    size_t length = strnlen(name, MAX_PATH - 1);
+    char name[MAX_PATH];
+    CopyEngineText(engineName, name, sizeof name);
+    size_t length = std::strlen(name);
     int written = MultiByteToWideChar(CP_ACP, 0, name, int(length), nameOut, MAX_PATH - 1);
     nameOut[written > 0 ? written : 0] = 0;
 }
@@ -99,20 +101,46 @@ int32_t ScanBridgeObject::Release() noexcept
     return count;
 }
 
-int32_t ScanBridgeObject::LoadEngine(const WCHAR* libFolder, const WCHAR* backupFolder) noexcept
+int32_t ScanBridgeObject::LoadEngine(const WCHAR* lib, const WCHAR* backup) noexcept
 {
-    if (host == nullptr || !host->LoadEngine(libFolder, backupFolder))
+    if (lib != nullptr)
+        lstrcpynW(libFolder, lib, MAX_PATH);
+    if (backup != nullptr)
+        lstrcpynW(backupFolder, backup, MAX_PATH);
+    if (host == nullptr || !host->LoadEngine(lib, backup))
         return 0;
-    scanner = host->GetScanner();
+    ConnectScanner();
     if (scanner == nullptr)
         return 0;
-    scanner->table->SetCallbacks(scanner, &callbacks.callbacks);
     if (context != nullptr) {
         EngineDate date = {};
         int32_t version = host->GetVersion(&date);
+        // A fault while the version was asked leaves the program as without an engine.
+        if (host->IsBroken()) {
+            scanner = nullptr;
+            return 0;
+        }
         context->SetEngineInfo(version, &date);
     }
     return 1;
+}
+
+const char* GetEngineStartFault(ScanBridge* bridge) noexcept
+{
+    EngineHost* host = bridge != nullptr ? bridge->GetEngineHost() : nullptr;
+    return host != nullptr ? host->GetStartFault() : nullptr;
+}
+
+void ScanBridgeObject::ConnectScanner() noexcept
+{
+    scanner = host->GetScanner();
+    if (scanner == nullptr)
+        return;
+    EngineScanner* target = scanner;
+    ::ScanCallbacks* table = &callbacks.callbacks;
+    auto connect = [target, table] { target->table->SetCallbacks(target, table); };
+    if (!host->CallEngine(connect, "SetCallbacks"))
+        scanner = nullptr;
 }
 
 int32_t ScanBridgeObject::ApplyOptions() noexcept
@@ -124,12 +152,41 @@ int32_t ScanBridgeObject::ApplyOptions() noexcept
         action = MapAction(options.virusAction);
         keepBackup = (options.flag & FLAG_KEEP_BACKUP) != 0;
     }
-    if (scanner != nullptr) {
-        scanner->table->SetOption(scanner, keepBackup ? 1 : 0);
-        scanner->table->Reset(scanner);
-        scanner->table->SetAction(scanner, 0, action);
-    }
+    if (!ApplyToScanner(keepBackup, action))
+        RestartEngine();
     return 0;
+}
+
+bool ScanBridgeObject::ApplyToScanner(bool keepBackup, int32_t action) noexcept
+{
+    if (scanner == nullptr)
+        return true;
+    EngineScanner* target = scanner;
+    auto apply = [target, keepBackup, action] {
+        target->table->SetOption(target, keepBackup ? 1 : 0);
+        target->table->Reset(target);
+        target->table->SetAction(target, 0, action);
+    };
+    return host->CallEngine(apply) && !host->TakeFault();
+}
+
+// The faulted engine's state may be damaged anywhere: it is taken down whole (its memory goes
+// with its host) and a new one is started from the same folders, with the run's options.
+void ScanBridgeObject::RestartEngine() noexcept
+{
+    scanner = nullptr;
+    if (host != nullptr)
+        host->Delete();
+    host = new (std::nothrow) EngineHost();
+    if (host != nullptr && host->LoadEngine(libFolder, backupFolder))
+        ConnectScanner();
+    if (scanner != nullptr) {
+        int32_t action = MapAction(context != nullptr ? options.virusAction : -1);
+        // An engine that faults again at once is given up for the rest of the program's life.
+        if (!ApplyToScanner(context == nullptr || (options.flag & FLAG_KEEP_BACKUP) != 0, action))
+            scanner = nullptr;
+    }
+    engineLost = scanner == nullptr;
 }
 
 // A second BeginScan without EndScan gives back the handler it replaces, so no reference leaks.
@@ -155,18 +212,36 @@ int32_t ScanBridgeObject::EndScan() noexcept
 
 int32_t ScanBridgeObject::ScanFile(const WCHAR* path, WCHAR* nameOut, int32_t forceTreat) noexcept
 {
-    char ansiPath[MAX_PATH];
-    // A path the engine cannot be given whole is not scanned: a cut path names another file.
-    if (scanner == nullptr || !PathToAnsi(path, ansiPath))
-        return SCAN_CLEAN;
-    if (forceTreat & 0xFF) {
-        scanner->table->Reset(scanner);
-        scanner->table->SetAction(scanner, 0, ENGINE_ACTION_DELETE);
+    // Without an engine from the start scans find nothing; an engine lost to a fault leaves the
+    // files unexamined, which is not the same as clean.
+    if (scanner == nullptr)
+        return engineLost ? SCAN_NOT_SCANNED : SCAN_CLEAN;
+    char enginePath[MAX_PATH];
+    // The engine gets the file's exact name or an alias of it; a path with neither is not scanned.
+    if (!PathToAnsi(path, enginePath))
+        return SCAN_NOT_SCANNED;
+    EngineScanner* target = scanner;
+    bool force = (forceTreat & 0xFF) != 0;
+    int32_t code = 0;
+    const char* name = nullptr;
+    auto scan = [target, force, &enginePath, &code, &name] {
+        if (force) {
+            target->table->Reset(target);
+            target->table->SetAction(target, 0, ENGINE_ACTION_DELETE);
+        }
+        code = target->table->ScanFile(target, enginePath);
+        if (code != 0)
+            name = target->table->GetVirusName(target);
+    };
+    if (!host->CallEngine(scan) || host->TakeFault()) {
+        RestartEngine();
+        return SCAN_NOT_SCANNED;
     }
-    int32_t code = scanner->table->ScanFile(scanner, ansiPath);
     if (code == 0)
         return SCAN_CLEAN;
+    if ((code & 0xFF) == ENGINE_RESULT_NOT_SCANNED)
+        return SCAN_NOT_SCANNED;
     if (nameOut != nullptr)
-        CopyVirusName(scanner->table->GetVirusName(scanner), nameOut);
+        CopyVirusName(name, nameOut);
     return MapResult(code);
 }

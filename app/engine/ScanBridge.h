@@ -28,6 +28,9 @@ constexpr int32_t SCAN_CLEAN = 0;
 constexpr int32_t SCAN_FOUND_LEFT = 1;
 constexpr int32_t SCAN_DELETED = 2;
 constexpr int32_t SCAN_RENAMED = 3;
+// The file could not be examined (unreadable, a name no form of which reaches the engine, or the
+// engine faulted on it): neither clean nor infected.
+constexpr int32_t SCAN_NOT_SCANNED = 4;
 
 // Table order is fixed.
 class ScanBridge {
@@ -52,6 +55,9 @@ protected:
 
 // A new bridge (count 1) holding a reference on context, or null when memory is short.
 ScanBridge* CreateScanBridge(ServiceContext* context) noexcept;
+
+// The start-up step in which the engine faulted ("Init", "factory", ...), or null when it did not.
+const char* GetEngineStartFault(ScanBridge* bridge) noexcept;
 
 // The engine action code for a settings value or a prompt answer: 0 -> 2, 1 -> 3, 2 -> 1, else 0.
 int32_t MapAction(int32_t value) noexcept;

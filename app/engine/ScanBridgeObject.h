@@ -36,6 +36,10 @@ public:
     int32_t HasScanFlags() noexcept;
 
 private:
+    void ConnectScanner() noexcept;
+    bool ApplyToScanner(bool keepBackup, int32_t action) noexcept;
+    void RestartEngine() noexcept;
+
     ScanCallbacksView callbacks;
     EngineScanner* scanner = nullptr;   // the host's, borrowed
     ServiceContext* context;            // one reference
@@ -45,6 +49,11 @@ private:
     int32_t applyToAll = 0;
     int32_t rememberedAnswer = PROMPT_LEAVE;
     EngineHost* host;                   // owned
+    // After a fault the engine is started anew from these folders; when that fails, the files that
+    // remain are reported as not scanned rather than clean.
+    WCHAR libFolder[MAX_PATH] = {};
+    WCHAR backupFolder[MAX_PATH] = {};
+    bool engineLost = false;
 };
 
 // The callbacks table handed to the scanner.

@@ -1,6 +1,7 @@
 // ScanCallbacks: what the engine's scanner asks the bridge during ScanFile (on the scan thread).
 #include <cstring>
 
+#include "EngineMemory.h"
 #include "EnginePaths.h"
 #include "ScanBridgeObject.h"
 #include "TextHelpers.h"
@@ -39,36 +40,52 @@ const ScanCallbacksTable SCAN_CALLBACKS_TABLE = {
     CallbacksZero, CallbacksZero, CallbacksZero,
 };
 
+namespace {
+
+// The finding's file as the user knows it: an alias is shown as the path it stands for.
+void EngineTextForUser(const char* engineText, WCHAR* out)
+{
+    char text[TEXT_BUFFER_CHARS];
+    CopyEngineText(engineText, text, sizeof text);
+    if (!PathToWide(text, out, TEXT_BUFFER_CHARS))
+        AnsiToWide(out, text);
+}
+
+}  // namespace
+
+// The engine's texts and its answer slot are reached through EngineMemory: a damaged engine must
+// not make this callback fault.
 int32_t ScanBridgeObject::AskAction(const char* first, const char* second, int32_t* action) noexcept
 {
     if (action == nullptr)
         return 1;
-    if (options.virusAction != VIRUS_ACTION_ASK) {
-        *action = MapAction(options.virusAction);
-        return 1;
-    }
-    if (applyToAll != 0) {
-        *action = MapAction(rememberedAnswer);
-        return 1;
-    }
     int32_t answer = PROMPT_LEAVE;
-    if (promptHandler != nullptr) {
+    if (options.virusAction != VIRUS_ACTION_ASK) {
+        answer = options.virusAction;
+    } else if (applyToAll != 0) {
+        answer = rememberedAnswer;
+    } else if (promptHandler != nullptr) {
         WCHAR firstText[TEXT_BUFFER_CHARS];
         WCHAR secondText[TEXT_BUFFER_CHARS];
-        AnsiToWide(firstText, first ? first : "");
-        AnsiToWide(secondText, second ? second : "");
+        EngineTextForUser(first, firstText);
+        char name[TEXT_BUFFER_CHARS];
+        CopyEngineText(second, name, sizeof name);
+        AnsiToWide(secondText, name);
         answer = promptHandler->Ask(firstText, secondText, &applyToAll);
         if (applyToAll != 0)
             rememberedAnswer = answer;
     }
-    *action = MapAction(answer);
+    int32_t code = MapAction(answer);
+    WriteEngineMemory(action, &code, sizeof code);
     return 1;
 }
 
-int32_t ScanBridgeObject::AcceptFile(const char* path) noexcept
+int32_t ScanBridgeObject::AcceptFile(const char* enginePath) noexcept
 {
-    if (options.fileType != FILE_TYPE_PROGRAMS_AND_DOCUMENTS || path == nullptr)
+    if (options.fileType != FILE_TYPE_PROGRAMS_AND_DOCUMENTS || enginePath == nullptr)
         return 1;
+    char path[TEXT_BUFFER_CHARS];
+    CopyEngineText(enginePath, path, sizeof path);
     const char* extension = FindExtensionA(path);
     if (extension == nullptr)
         return 1;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <windows.h>
 
+#include "EngineMemory.h"
 #include "GuardedCall.h"
 
 namespace orv {
@@ -42,13 +43,13 @@ int32_t SystemService::QueryLocalTime(EngineDate* date) noexcept
         return 0;
     SYSTEMTIME now = {};
     GetLocalTime(&now);
-    std::memcpy(date, &now, sizeof(now));
-    return 1;
+    return WriteEngineMemory(date, &now, sizeof(now)) ? 1 : 0;
 }
 
 int32_t SystemService::RunGuarded(GuardedFunction function, void* argument) noexcept
 {
-    CallGuarded(function, argument);
+    if (!CallGuarded(function, argument))
+        faulted.store(true);
     return 0;
 }
 

@@ -1,6 +1,8 @@
 // SystemService: local time and guarded calls for the engine.
 #pragma once
 
+#include <atomic>
+
 #include "EngineContract.h"
 
 namespace orv {
@@ -11,8 +13,15 @@ public:
     SystemService() noexcept;
 
     int32_t QueryLocalTime(EngineDate* date) noexcept;
-    // Calls function(argument); a fault inside it ends the call and the process goes on. Always 0.
+    // Calls function(argument); a fault of engine code inside it ends the call and the process
+    // goes on. Always 0, as the engine expects; the host learns of the fault through TakeFault.
     int32_t RunGuarded(GuardedFunction function, void* argument) noexcept;
+
+    // Whether a guarded call faulted since the last time this was asked.
+    bool TakeFault() noexcept { return faulted.exchange(false); }
+
+private:
+    std::atomic<bool> faulted { false };   // set by the engine's thread, taken by the host's
 };
 
 }  // namespace orv

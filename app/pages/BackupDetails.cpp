@@ -2,6 +2,7 @@
 // or in the backup folder, so none of them is trusted to be terminated.
 #include "BackupDetails.h"
 
+#include <PathAlias.h>
 #include <TextHelpers.h>
 
 #include <cstring>
@@ -33,9 +34,14 @@ int NameStart(const WCHAR* path) noexcept
 
 } // namespace
 
+// A name the code page cannot carry is kept as '?' and its UTF-8 bytes; it is shown as itself.
 void BackupSourceText(const BackupRecord& record, WCHAR* out) noexcept
 {
-    AnsiFieldText(record.sourcePath, out);
+    char text[sizeof record.sourcePath + 1];
+    std::memcpy(text, record.sourcePath, sizeof record.sourcePath);
+    text[sizeof record.sourcePath] = 0;
+    if (!EngineTextToPath(text, out, MAX_PATH))
+        AnsiFieldText(record.sourcePath, out);
 }
 
 void BackupDateText(const BackupRecord& record, WCHAR* out) noexcept

@@ -44,6 +44,8 @@ void ScanPage::LoadTexts() noexcept
     LoadResString(texts.actionLabels[3], IDS_LABEL_LEFT, 32);
     LoadResString(fmtAskTreat, IDS_FMT_ASK_TREAT, 256);
     LoadResString(texts.fmtAskTreatAll, IDS_FMT_ASK_TREAT_ALL, 256);
+    LoadResString(texts.fmtNotScanned, IDS_FMT_NOT_SCANNED, 128);
+    LoadResString(texts.fmtDoneNotScanned, IDS_FMT_DONE_NOT_SCANNED, 128);
 }
 
 void ScanPage::Destroy(unsigned flags) noexcept

@@ -40,4 +40,6 @@ struct ScanTexts {
     WCHAR fmtAskTreatAll[256];
     WCHAR actionLabels[4][32];
     WCHAR msgDoneInfected[128];
+    WCHAR fmtNotScanned[128];       // one string: the path of a file that could not be scanned
+    WCHAR fmtDoneNotScanned[128];   // one integer: how many files of the run could not be scanned
 };

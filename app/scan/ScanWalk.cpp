@@ -12,9 +12,17 @@ namespace {
 const WCHAR ALL_ENTRIES[] = u"*.*";
 constexpr int32_t ALL_ENTRIES_CHARS = 3;
 
-bool IsDotName(const WCHAR* name)
+// "." and "..", and any name that is not one path component: a '\' or '/' inside a name from the
+// directory search would make the path name another file, which a treatment would then act on.
+bool IsSkippedName(const WCHAR* name)
 {
-    return lstrcmpW(name, u".") == 0 || lstrcmpW(name, u"..") == 0;
+    if (lstrcmpW(name, u".") == 0 || lstrcmpW(name, u"..") == 0 || name[0] == 0)
+        return true;
+    for (const WCHAR* p = name; *p; ++p) {
+        if (*p == u'\\' || *p == u'/')
+            return true;
+    }
+    return false;
 }
 
 bool IsFolder(const WIN32_FIND_DATAW& entry)
@@ -71,7 +79,7 @@ int32_t ScanWorker::CountFiles(WCHAR* path) noexcept
     }
     int32_t count = 0;
     do {
-        if (IsDotName(entry.cFileName) || !FitsBehind(n, entry))
+        if (IsSkippedName(entry.cFileName) || !FitsBehind(n, entry))
             continue;
         lstrcpyW(path + n, entry.cFileName);
         count += IsFolder(entry) ? CountFiles(path) : 1;
@@ -94,7 +102,7 @@ void ScanWorker::ScanTree(WCHAR* path, int32_t base, int32_t span, int32_t* done
         return;
     }
     do {
-        if (IsDotName(entry.cFileName) || !FitsBehind(n, entry))
+        if (IsSkippedName(entry.cFileName) || !FitsBehind(n, entry))
             continue;
         lstrcpyW(path + n, entry.cFileName);
         if (IsFolder(entry)) {
@@ -123,8 +131,21 @@ void ScanWorker::ScanOneFile(const WCHAR* path) noexcept
     case SCAN_FOUND_LEFT: RecordFinding(path, name, 3); break;
     case SCAN_DELETED: RecordFinding(path, name, 0); break;
     case SCAN_RENAMED: RecordFinding(path, name, 1); break;
+    case SCAN_NOT_SCANNED: RecordNotScanned(path); break;
     default: break;
     }
+}
+
+// A file the engine could not examine is neither clean nor infected: it gets a line of its own in
+// the results and the log, and a count of its own that the end of the run reports.
+void ScanWorker::RecordNotScanned(const WCHAR* path) noexcept
+{
+    WCHAR line[WSPRINTF_MAX + 1];
+    wsprintfW(line, texts->fmtNotScanned, path);
+    AppendResult(line);
+    WriteLog(line);
+    if (!retreating)
+        notScannedCount.fetch_add(1);
 }
 
 // The line is formatted into the platform's largest formatting buffer: a 259-character path and

@@ -138,19 +138,35 @@ void ScanWorker::BeginScanRun() noexcept
     view->ShowIdleButtons(false);
 }
 
+// A run with files that could not be scanned is never called clean: without a finding or a stop
+// its end message is the count of those files; with one, the count follows as a line of its own.
+const WCHAR* ScanWorker::EndMessage(WCHAR* notScannedText) noexcept
+{
+    notScannedText[0] = 0;
+    if (notScannedCount.load() != 0)
+        wsprintfW(notScannedText, texts->fmtDoneNotScanned, int(notScannedCount.load()));
+    if (StopRequested())
+        return texts->msgStopped;
+    if (infectedCount.load() != 0)
+        return texts->msgDoneInfected;
+    return notScannedText[0] != 0 ? notScannedText : texts->msgDoneClean;
+}
+
 void ScanWorker::EndScanRun() noexcept
 {
-    const WCHAR* message = texts->msgDoneClean;
-    if (StopRequested())
-        message = texts->msgStopped;
-    else if (infectedCount.load() != 0)
-        message = texts->msgDoneInfected;
+    WCHAR notScanned[WSPRINTF_MAX + 1];
+    const WCHAR* message = EndMessage(notScanned);
+    bool countApart = notScanned[0] != 0 && message != notScanned;
     SetCurrentItem(message, false);
     WriteLog(message);
+    if (countApart)
+        WriteLog(notScanned);
     SetProgress(100);
     if (scanBridge)
         scanBridge->EndScan();
     AppendResult(message);
+    if (countApart)
+        AppendResult(notScanned);
     stateFlags.fetch_or(SCAN_DISPLAY_DIRTY);
     view->ShowIdleButtons(true);
 }
@@ -228,6 +244,7 @@ void ScanWorker::ResetCounters() noexcept
 {
     scannedCount.store(0);
     infectedCount.store(0);
+    notScannedCount.store(0);
     elapsedSeconds.store(0);
     findingCount = 0;
     retreating = false;

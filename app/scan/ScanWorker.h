@@ -53,6 +53,7 @@ public:
     // Results of the last run, for the dialog thread once IsRunning is false.
     int32_t GetScannedCount() const noexcept { return scannedCount.load(); }
     int32_t GetInfectedCount() const noexcept { return infectedCount.load(); }
+    int32_t GetNotScannedCount() const noexcept { return notScannedCount.load(); }
     int32_t GetFindingCount() const noexcept { return findingCount; }
     const WCHAR* GetFindingPath(int32_t index) const noexcept;
 
@@ -68,6 +69,8 @@ private:
     void ScanTree(WCHAR* path, int32_t base, int32_t span, int32_t* done, int32_t* total) noexcept;
     void ScanOneFile(const WCHAR* path) noexcept;
     void RecordFinding(const WCHAR* path, const WCHAR* virusName, int32_t labelIndex) noexcept;
+    void RecordNotScanned(const WCHAR* path) noexcept;
+    const WCHAR* EndMessage(WCHAR* notScannedText) noexcept;
     bool AddFindingPath(const WCHAR* path) noexcept;
     void TreatListedFiles() noexcept;
 
@@ -94,6 +97,7 @@ private:
     std::atomic<int64_t> startSeconds { 0 };     // worker writes, timer reads
     std::atomic<int32_t> scannedCount { 0 };     // worker writes, timer reads
     std::atomic<int32_t> infectedCount { 0 };    // worker writes, timer reads
+    std::atomic<int32_t> notScannedCount { 0 };  // worker writes; read once the run is over
     std::atomic<int32_t> elapsedSeconds { 0 };   // both write: the same value from the same clock
 
     // Worker only while a run goes on.

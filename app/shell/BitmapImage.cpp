@@ -17,35 +17,72 @@ bool IsKnownBitCount(uint16_t bits)
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
+constexpr uint32_t COMPRESSION_RGB = 0;
+constexpr uint32_t COMPRESSION_BITFIELDS = 3;
+constexpr uint32_t BITFIELD_MASKS_SIZE = 12;   // red, green and blue masks behind the header
+constexpr uint32_t MAX_COLOURS = 256;
+
 struct DibLayout {
     uint32_t headerOffset = 0;
     uint32_t pixelOffset = 0;
+    uint32_t masksSize = 0;     // the bit-field masks that follow the header, when there are any
     uint32_t colours = 0;
-    uint32_t imageSize = 0;
+    uint32_t imageSize = 0;     // the header's field, or the geometry's size when it gives 0
+    uint32_t pixelBytes = 0;    // what the picture's own geometry holds: rows padded to 4 bytes
 };
 
-// Reads and checks what the copy needs. A header that claims more colours or pixels than the
-// resource holds is refused, so the platform's own load gets the picture instead.
+struct DibHeader {
+    uint32_t size = 0, width = 0, height = 0, compression = 0, imageSize = 0, used = 0;
+    uint16_t bits = 0;
+};
+
+bool ReadHeader(const ByteReader& data, uint32_t h, DibHeader& header)
+{
+    return data.ReadU32(h, header.size) && data.ReadU32(h + 4, header.width) && data.ReadU32(h + 8, header.height)
+        && data.ReadU16(h + 14, header.bits) && data.ReadU32(h + 16, header.compression)
+        && data.ReadU32(h + 20, header.imageSize) && data.ReadU32(h + 32, header.used);
+}
+
+// The sizes of a header that adds up: a known bit count, plain or bit-field pixels, a colour
+// table the bit count can use, and pixels that fill the picture's own geometry.
+bool CheckHeader(const DibHeader& header, DibLayout& out)
+{
+    int32_t width = int32_t(header.width), height = int32_t(header.height);
+    if (header.size != INFO_HEADER_SIZE || !IsKnownBitCount(header.bits) || width <= 0 || height <= 0
+        || uint32_t(width) > MAX_PICTURE_SIDE || uint32_t(height) > MAX_PICTURE_SIDE)
+        return false;
+    bool bitfields = header.compression == COMPRESSION_BITFIELDS && (header.bits == 16 || header.bits == 32);
+    if (header.compression != COMPRESSION_RGB && !bitfields)
+        return false;   // compressed pictures are the platform's to load
+    out.masksSize = bitfields ? BITFIELD_MASKS_SIZE : 0;
+    uint32_t tableLimit = header.bits <= 8 ? 1u << header.bits : MAX_COLOURS;
+    out.colours = (header.used == 0 && header.bits <= 8) ? 1u << header.bits : header.used;
+    if (out.colours > tableLimit)
+        return false;
+    uint64_t stride = (uint64_t(header.bits) * uint32_t(width) + 31) / 32 * 4;
+    out.pixelBytes = uint32_t(stride * uint32_t(height));   // at most 32 * 16384 / 8 * 16384 bytes
+    out.imageSize = header.imageSize ? header.imageSize : out.pixelBytes;
+    // Fewer bytes than the geometry needs would leave the section's memory half filled from
+    // beyond the data; more are padding, of which only the geometry's share is copied.
+    return out.imageSize >= out.pixelBytes;
+}
+
+// Reads and checks what the copy needs. A header that does not add up, or that claims more
+// colours or pixels than the resource holds, is refused, so the platform's own load gets the
+// picture instead.
 bool ReadLayout(const ByteReader& data, bool isFile, DibLayout& out)
 {
-    uint16_t magic = 0, bits = 0;
-    uint32_t headerSize = 0, used = 0, imageSize = 0, rawWidth = 0, rawHeight = 0;
+    uint16_t magic = 0;
     if (isFile) {
         if (!data.ReadU16(0, magic) || magic != 0x4D42 || !data.ReadU32(10, out.pixelOffset))
             return false;
         out.headerOffset = FILE_HEADER_SIZE;
     }
-    const uint32_t h = out.headerOffset;
-    if (!data.ReadU32(h, headerSize) || headerSize != INFO_HEADER_SIZE || !data.ReadU32(h + 4, rawWidth)
-        || !data.ReadU32(h + 8, rawHeight) || !data.ReadU16(h + 14, bits) || !data.ReadU32(h + 20, imageSize)
-        || !data.ReadU32(h + 32, used) || !IsKnownBitCount(bits))
+    DibHeader header;
+    if (!ReadHeader(data, out.headerOffset, header) || !CheckHeader(header, out))
         return false;
-    int32_t width = int32_t(rawWidth), height = int32_t(rawHeight);
-    if (width <= 0 || height <= 0 || uint32_t(width) > MAX_PICTURE_SIDE || uint32_t(height) > MAX_PICTURE_SIDE)
-        return false;
-    out.colours = (used == 0 && bits <= 8) ? 1u << bits : used;
-    out.imageSize = imageSize ? imageSize : ((bits * uint32_t(width) + 31) / 32) * 4 * uint32_t(height);
-    if (!data.Contains(h, INFO_HEADER_SIZE + size_t(out.colours) * 4) || out.imageSize > data.Size())
+    if (!data.Contains(out.headerOffset, INFO_HEADER_SIZE + size_t(out.masksSize) + size_t(out.colours) * 4)
+        || out.imageSize > data.Size())
         return false;
     if (!isFile)
         out.pixelOffset = uint32_t(data.Size() - out.imageSize);
@@ -112,7 +149,8 @@ HBITMAP BitmapImage::CreateFromDib(const void* data, uint32_t size, bool isFile)
     DibLayout layout;
     if (!ReadLayout(reader, isFile, layout))
         return nullptr;
-    const size_t copySize = INFO_HEADER_SIZE + size_t(layout.colours) * 4;
+    // The header, the bit-field masks and the colour table: all the section reads behind it.
+    const size_t copySize = INFO_HEADER_SIZE + size_t(layout.masksSize) + size_t(layout.colours) * 4;
     auto* copy = static_cast<uint8_t*>(::operator new(copySize, std::nothrow));
     if (!copy)
         return nullptr;
@@ -129,7 +167,7 @@ HBITMAP BitmapImage::CreateFromDib(const void* data, uint32_t size, bool isFile)
         section = nullptr;
     }
     if (section) {
-        reader.ReadBytes(layout.pixelOffset, pixels, layout.imageSize);
+        reader.ReadBytes(layout.pixelOffset, pixels, layout.pixelBytes);
         palette = CreatePaletteFromDib(ByteReader(copy, copySize));
     }
     ::operator delete(copy);

@@ -57,6 +57,21 @@ int LogResourceString(MainFrame* frame, UINT stringId)
     return 0;
 }
 
+// An engine that faulted while it started is not used; the log says in which step.
+static void LogEngineFault(MainFrame* frame, const char* step)
+{
+    if (step == nullptr || !frame->logWriter)
+        return;
+    WCHAR format[128] = {};
+    WCHAR stepText[32] = {};
+    WCHAR text[WSPRINTF_MAX + 1];
+    LoadResString(format, IDS_FMT_ENGINE_FAULT, 128);
+    for (int i = 0; i < 31 && step[i] != 0; ++i)
+        stepText[i] = WCHAR(uint8_t(step[i]));
+    wsprintfW(text, format, stepText);
+    frame->logWriter->Write(text, nullptr);
+}
+
 int LoadSettings(MainFrame* frame)
 {
     SettingsStore* store = GetServiceFactories().createSettingsStore(frame->serviceContext);
@@ -109,6 +124,7 @@ int MainFrame::LoadEngine() noexcept
     if (scanBridge) {
         scanBridge->LoadEngine(libFolder, backupFolder);
         scanBridge->Acknowledge(0);
+        LogEngineFault(this, GetEngineStartFault(scanBridge));
     }
     return 0;
 }

@@ -52,16 +52,16 @@ PeBuilder& PeBuilder::SetImageBase(uint64_t base) { imageBase = base; return *th
 PeBuilder& PeBuilder::SetEntryPoint(uint32_t rva) { entryPoint = rva; return *this; }
 PeBuilder& PeBuilder::SetSizeOfImage(uint32_t size) { sizeOfImageOverride = size; return *this; }
 
-PeBuilder& PeBuilder::AddSection(uint32_t rva, const Bytes& bytes, uint32_t virtualSize)
+PeBuilder& PeBuilder::AddSection(uint32_t rva, const Bytes& bytes, uint32_t virtualSize, uint32_t characteristics)
 {
     sections.push_back(Section{ rva, bytes, std::max<uint32_t>(virtualSize, uint32_t(bytes.size())), std::nullopt,
-                                uint32_t(bytes.size()) });
+                                uint32_t(bytes.size()), characteristics });
     return *this;
 }
 
 PeBuilder& PeBuilder::AddRawSectionHeader(uint32_t rva, uint32_t rawPointer, uint32_t rawSize)
 {
-    sections.push_back(Section{ rva, {}, rawSize, rawPointer, rawSize });
+    sections.push_back(Section{ rva, {}, rawSize, rawPointer, rawSize, SECTION_CODE });
     return *this;
 }
 
@@ -237,7 +237,7 @@ Bytes PeBuilder::Build()
         end = std::max(end, Align(s.rva + std::max<uint32_t>(s.virtualSize, 1), SECTION_ALIGNMENT));
     Bytes links = BuildLinkSection(end);
     if (!links.empty()) {
-        all.push_back(Section{ end, links, uint32_t(links.size()), std::nullopt, uint32_t(links.size()) });
+        all.push_back(Section{ end, links, uint32_t(links.size()), std::nullopt, uint32_t(links.size()), SECTION_DATA });
         end = Align(end + uint32_t(links.size()), SECTION_ALIGNMENT);
     }
     sizeOfImage = sizeOfImageOverride.value_or(end);
@@ -257,7 +257,7 @@ Bytes PeBuilder::Build()
         Put(file, h + 0x0C, s.rva, 4);
         Put(file, h + 0x10, s.rawSize, 4);
         Put(file, h + 0x14, rawPointer, 4);
-        Put(file, h + 0x24, 0xE0000020, 4);   // code, readable, writable, executable
+        Put(file, h + 0x24, s.characteristics, 4);
     }
     WriteHeaders(file, all.size());
     return file;

@@ -37,6 +37,12 @@ struct ExportName {
 
 class PeBuilder {
 public:
+    // Section characteristics: code (readable, executable), data (readable, writable), read-only
+    // data, and the writable code that the loader refuses.
+    static constexpr uint32_t SECTION_CODE = 0x60000020;
+    static constexpr uint32_t SECTION_DATA = 0xC0000040;
+    static constexpr uint32_t SECTION_CONST = 0x40000040;
+    static constexpr uint32_t SECTION_WRITABLE_CODE = 0xE0000020;
     static constexpr uint32_t NT_OFFSET = 0x80;
     static constexpr uint32_t HEADER_BYTES = 0x400;
 
@@ -46,8 +52,10 @@ public:
     PeBuilder& SetImageBase(uint64_t base);
     PeBuilder& SetEntryPoint(uint32_t rva);
     PeBuilder& SetSizeOfImage(uint32_t size);   // instead of the computed one
-    // A section at rva with bytes as its raw data (none: uninitialised data of virtualSize).
-    PeBuilder& AddSection(uint32_t rva, const Bytes& bytes, uint32_t virtualSize = 0);
+    // A section at rva with bytes as its raw data (none: uninitialised data of virtualSize). The
+    // generated tables (imports, exports, relocations) go into a data section of their own.
+    PeBuilder& AddSection(uint32_t rva, const Bytes& bytes, uint32_t virtualSize = 0,
+                          uint32_t characteristics = SECTION_CODE);
     // A section header whose raw data lies at rawPointer, rawSize bytes, whatever the file holds.
     PeBuilder& AddRawSectionHeader(uint32_t rva, uint32_t rawPointer, uint32_t rawSize);
     // sizeOfBlock: the stored SizeOfBlock instead of 8 + 2 * entries.
@@ -74,6 +82,7 @@ private:
         uint32_t virtualSize;
         std::optional<uint32_t> rawPointer;
         uint32_t rawSize;
+        uint32_t characteristics;
     };
     struct Import {
         std::string module;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "common/TempDeviceRoot.h"
@@ -226,6 +227,59 @@ TEST_F(BackupStoreTest, RestoreFailsForMissingOrNonBackupFiles)
     EXPECT_TRUE(device.Exists(std::string(BACKUP_FOLDER) + "\\plain"));
     EXPECT_EQ("", device.List("\\Docs"));
     EXPECT_EQ(-1, store->Execute(BACKUP_RESTORE, nullptr));
+}
+
+// A restore onto the backup itself, under any name of it, or onto another backup would destroy the
+// only copy: it is refused, and every backup stays as it was.
+TEST_F(BackupStoreTest, RestoreOntoABackupIsRefusedAndKeepsIt)
+{
+    const char* targets[] = {
+        "\\App\\Orv-Back.Vir\\b1", "\\app\\ORV-BACK.VIR\\B1", "\\Docs\\..\\App\\Orv-Back.Vir\\b1",
+        "\\App\\.\\Orv-Back.Vir\\\\b1", "\\App\\Orv-Back.Vir\\b2",
+    };
+    AddBackup("b2", BackupBytes().Build());
+    for (const char* target : targets) {
+        SCOPED_TRACE(target);
+        BackupBytes backup;
+        backup.source = target;
+        std::string bytes = backup.Build();
+        AddBackup("b1", bytes);
+        BackupRecord record = RecordFor("b1");
+        EXPECT_EQ(-1, store->Execute(BACKUP_RESTORE, &record));
+        EXPECT_EQ(bytes, device.Read(std::string(BACKUP_FOLDER) + "\\b1"));
+        EXPECT_EQ(BackupBytes().Build(), device.Read(std::string(BACKUP_FOLDER) + "\\b2"));
+    }
+}
+
+// A name the code page cannot carry is kept as '?' and its UTF-8 bytes; restore brings the file
+// back under its real name, and an older backup's ANSI path reads as before.
+TEST_F(BackupStoreTest, RestoreBringsBackANameTheCodePageCannotCarry)
+{
+    BackupBytes wide;
+    wide.source = "?\\Docs\\\xE4\xB8\xAD.doc";
+    AddBackup("b1", wide.Build());
+    BackupBytes ansi;
+    ansi.source = "\\Docs\\caf\xE9.doc";
+    AddBackup("b2", ansi.Build());
+    BackupRecord first = RecordFor("b1");
+    EXPECT_EQ(0, store->Execute(BACKUP_RESTORE, &first));
+    EXPECT_EQ("hello", device.Read("\\Docs\\\xE4\xB8\xAD.doc"));
+    BackupRecord second = RecordFor("b2");
+    EXPECT_EQ(0, store->Execute(BACKUP_RESTORE, &second));
+    EXPECT_EQ("hello", device.Read("\\Docs\\caf\xC3\xA9.doc"));   // host names are UTF-8
+    EXPECT_EQ("", device.List(BACKUP_FOLDER));
+}
+
+// A host file in the backup folder whose name holds backslashes must not lead the walk out of it.
+TEST_F(BackupStoreTest, PurgeNeverActsOutsideTheBackupFolder)
+{
+    device.Write("\\Docs\\thesis.doc", "the user's own");
+    AddBackup("top", BackupBytes().Build());
+    std::ofstream(device.Host(BACKUP_FOLDER) + "/..\\..\\Docs\\thesis.doc") << "odd name";
+    List();
+    EXPECT_EQ(0, store->Execute(BACKUP_PURGE, nullptr));
+    EXPECT_EQ("the user's own", device.Read("\\Docs\\thesis.doc"));
+    EXPECT_FALSE(device.Exists(std::string(BACKUP_FOLDER) + "\\top"));
 }
 
 // The header's dataSize is what is restored; a record carrying another size changes nothing.

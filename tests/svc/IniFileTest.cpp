@@ -198,6 +198,23 @@ TEST_F(IniFileTest, WriteFailingHalfWayLeavesTheOldFileAsItWas)
     EXPECT_EQ("OrvMobile.ini", device.List("\\"));
 }
 
+// The load takes the text up to the first zero; whatever follows it stays in the file through a
+// write, byte for byte, in either encoding.
+TEST_F(IniFileTest, TextAfterAZeroIsKeptByTheNextWrite)
+{
+    const std::string hidden("\0hidden\r\nK=9\r\n\0", 15);
+    WriteFile("[S]\r\nK=1\r\n" + hidden);
+    EXPECT_EQ(1, GetInt(u"S", u"K", -1));
+    SetInt(u"S", u"K", 2);
+    EXPECT_EQ("[S]\r\nK=2\r\n" + hidden, FileBytes());
+
+    const std::string mark("\xFF\xFE", 2);
+    const std::string wideHidden = std::string("\0\0", 2) + Utf16Bytes("x=1") + "z";
+    WriteFile(mark + Utf16Bytes("[S]\r\nK=1\r\n") + wideHidden);
+    SetInt(u"S", u"K", 3);
+    EXPECT_EQ(mark + Utf16Bytes("[S]\r\nK=3\r\n") + wideHidden, FileBytes());
+}
+
 TEST_F(IniFileTest, FileInMissingFolderReadsDefaultsAndLosesWritesQuietly)
 {
     const char16_t* path = u"\\NoSuchFolder\\OrvMobile.ini";

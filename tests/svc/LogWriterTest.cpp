@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -235,15 +238,22 @@ TEST_F(LogWriterTest, PositiveKeepLargerThanTheFileKeepsEveryRunFromItsFirstEntr
     EXPECT_EQ(Utf16("a\r\n") + SEPARATOR, LogBytes());
 }
 
-TEST_F(LogWriterTest, TrimWhoseWriteFailsLeavesTheLogAsItWas)
+// A trim writes its result beside the log and renames it into place; what a killed trim left
+// behind goes at the next start, and no temporary file of its own stays.
+TEST_F(LogWriterTest, TrimReplacesTheLogAndTemporaryFilesOfAKilledTrimGoAtTheNextStart)
 {
     WriteLog(SEPARATOR + Utf16("old\r\n"));
+    device.Write("\\~orv0badf00d.tmp", "half a trim");
+    device.Write("\\~other.tmp", "not ours");
     Start();
+    EXPECT_FALSE(device.Exists("\\~orv0badf00d.tmp"));
+    EXPECT_TRUE(device.Exists("\\~other.tmp"));
     log->Write(u"new", nullptr);
-    const std::string before = LogBytes();
-    context.shortWrite = 10;
     log->Trim(-1);
-    EXPECT_EQ(before, LogBytes());
+    log->Write(u"after", nullptr);   // the writer works on the new file
+    EXPECT_EQ(SEPARATOR + Utf16("2006.9.15 13:5 new\r\n2006.9.15 13:5 after\r\n"), LogBytes());
+    for (const auto& entry : std::filesystem::directory_iterator(device.Host("\\")))
+        EXPECT_NE(0u, entry.path().filename().string().find("~orv")) << entry.path();
 }
 
 TEST_F(LogWriterTest, ReadsThatReturnLittleAtATimeStillSeeTheWholeLog)
@@ -267,16 +277,44 @@ TEST_F(LogWriterTest, EntryCutShortByAFullStoreIsTakenOffAgain)
     EXPECT_EQ(before, LogBytes());
 }
 
-TEST_F(LogWriterTest, OddByteCountsAreShownAndTrimmedWithoutHarm)
+// An odd byte, or the part of an entry a kill cut short, is dropped when the log is opened, so
+// the entries written after it read whole.
+TEST_F(LogWriterTest, AnOddByteOrACutEntryAtTheEndIsDroppedOnOpen)
 {
-    WriteLog(SEPARATOR + Utf16("a\r\n") + "z");   // a stray odd byte: the new run starts at 23
+    const std::string whole = SEPARATOR + Utf16("a\r\n");
+    const struct {
+        const char* what;
+        std::string end;
+    } rows[] = {
+        { "odd byte", "z" },
+        { "an entry cut short", Utf16("2006.9.15 13:5 hal") },
+        { "cut between CR and LF", Utf16("2006.9.15 13:5 b\r") },
+        { "odd byte after a cut entry", Utf16("2006.9") + "\x01" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (log)
+            log->Release();
+        WriteLog(whole + row.end);
+        Start();
+        log->Write(u"b", nullptr);
+        EXPECT_EQ(whole + SEPARATOR + Utf16("2006.9.15 13:5 b\r\n"), LogBytes());
+        EXPECT_EQ(u"a\r\n\r\n2006.9.15 13:5 b\r\n", Shown());
+    }
+}
+
+// A positive trim moves the current run to the front; keeping the current run afterwards keeps
+// it, rather than everything being cut away by a start that no longer fits.
+TEST_F(LogWriterTest, KeepingTheCurrentRunAfterAPositiveTrimKeepsIt)
+{
+    WriteLog(SEPARATOR + Utf16(std::string(300, 'o') + "\r\n"));
     Start();
-    log->Write(u"b", nullptr);
-    std::u16string shown = Shown();
-    EXPECT_EQ(29u, shown.size());
-    EXPECT_EQ(u"a\r\n", shown.substr(0, 3));
-    log->Trim(-1);                                  // the run is kept byte for byte
-    EXPECT_EQ(SEPARATOR + Utf16("2006.9.15 13:5 b\r\n"), LogBytes());
+    log->Write(u"mine", nullptr);
+    log->Trim(200);
+    const std::string kept = Utf16("2006.9.15 13:5 mine\r\n");
+    EXPECT_EQ(kept, LogBytes());
+    log->Trim(-1);
+    EXPECT_EQ(kept, LogBytes());
 }
 
 TEST_F(LogWriterTest, RunStartBeyondAShortenedFileKeepsNothing)
@@ -323,6 +361,42 @@ TEST_F(LogWriterTest, WritersOnTwoThreadsNeverInterleaveEntries)
         ++lines;
     }
     EXPECT_EQ(400, lines);
+}
+
+// The service library is shared: two programs may append to one log at once. Their appends take
+// the log's file lock, so every entry of both arrives whole.
+TEST_F(LogWriterTest, TwoProcessesAppendingToOneLogLoseNothing)
+{
+    context.util.logMaxKB = 0;
+    WriteLog("");
+    const int perProcess = 2000;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = fork();
+        if (children[c] == 0) {
+            LogWriter* own = CreateLogWriter(&context, LOG_PATH);
+            for (int i = 0; i < perProcess; ++i)
+                own->Write(c == 0 ? u"first" : u"second", u"detail");
+            own->Release();
+            _exit(0);
+        }
+    }
+    for (pid_t child : children)
+        waitpid(child, nullptr, 0);
+    std::string bytes = LogBytes();
+    const std::string lines[] = { SEPARATOR, Utf16("2006.9.15 13:5 first detail\r\n"), Utf16("2006.9.15 13:5 second detail\r\n") };
+    int counts[3] = {};
+    for (size_t offset = 0; offset < bytes.size();) {
+        int kind = 0;
+        while (kind < 3 && bytes.compare(offset, lines[kind].size(), lines[kind]) != 0)
+            ++kind;
+        ASSERT_LT(kind, 3) << "damaged at byte " << offset;
+        offset += lines[kind].size();
+        ++counts[kind];
+    }
+    EXPECT_EQ(2, counts[0]);
+    EXPECT_EQ(perProcess, counts[1]);
+    EXPECT_EQ(perProcess, counts[2]);
 }
 
 }  // namespace

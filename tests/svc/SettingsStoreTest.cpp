@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/TempDeviceRoot.h"
+#include "svc/IniFile.h"
 #include "svc/include/OrvMobileEngCE.h"
 
 namespace {
@@ -167,6 +168,34 @@ TEST_F(SettingsStoreTest, SaveWritesTheContextsRecordsInKeyOrder)
     Save();
     EXPECT_EQ("[Option]\r\nVirOp=2\r\nFileType=1\r\nFlag=258\r\n\r\n[Util]\r\nBackup=5\r\nLogMax=64\r\n",
               device.Read(INI_PATH));
+}
+
+// One Save is one rewrite of the file, and gives the bytes that the five writes one after another
+// give, whatever the file held.
+TEST_F(SettingsStoreTest, SaveGivesTheBytesOfFiveSeparateWrites)
+{
+    const std::string starts[] = {
+        "",
+        "; mine\r\n[Util]\r\n  Backup = 3 ; three\r\n\r\n\r\n[Option]\r\nFlag=1\r\nOther=x",
+        std::string("\xFF\xFE", 2) + std::string("[\0O\0p\0t\0i\0o\0n\0]\0\r\0\n\0", 20),
+    };
+    OptionSettings options { 16, 0, 0x101, 1, 3 };
+    UtilSettings util { 12, 16, 4 };
+    for (const std::string& start : starts) {
+        SCOPED_TRACE(start);
+        device.Write("\\App\\copy.ini", start);
+        const IniIntSetting settings[] = {
+            { u"Option", u"Flag", 0x101 }, { u"Option", u"FileType", 1 }, { u"Option", u"VirOp", 3 },
+            { u"Util", u"LogMax", 16 }, { u"Util", u"Backup", 4 },
+        };
+        for (const IniIntSetting& setting : settings)
+            WriteIniInt(setting.section, setting.key, setting.value, u"\\App\\copy.ini");
+        device.Write(INI_PATH, start);
+        context->PutSettings(SETTINGS_OPTIONS, &options);
+        context->PutSettings(SETTINGS_UTIL, &util);
+        Save();
+        EXPECT_EQ(device.Read("\\App\\copy.ini"), device.Read(INI_PATH));
+    }
 }
 
 TEST_F(SettingsStoreTest, UnwritableFolderLosesTheSaveQuietly)

@@ -93,8 +93,13 @@ bool WriteBackup(EngineObject& engine, HostFile* file, uint64_t size, const char
         DiscardPendingBackup(engine);
         return false;
     }
-    ReleaseFile(engine.pendingBackup);
+    // Kept open until the treatment is known to have happened (KeepPendingBackup).
     return true;
+}
+
+void KeepPendingBackup(EngineObject& engine)
+{
+    ReleaseFile(engine.pendingBackup);
 }
 
 void DiscardPendingBackup(EngineObject& engine)

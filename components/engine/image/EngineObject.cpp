@@ -1,5 +1,6 @@
 // The engine's own operations: Init loads the databases, the rest reports and tears down.
 #include "EngineObject.h"
+#include "FaultProbe.h"
 
 namespace orv {
 
@@ -71,6 +72,11 @@ int32_t ENGINE_CALL Init(Engine* self, const char* libFolder, const char* backup
     engine.info = EngineInfo();
     if (!libFolder || !backupFolder)
         return 0;
+#ifdef ORV_ENGINE_FAULT_PROBE
+    char marker[MAX_PATH_BYTES];
+    if (JoinPath(marker, libFolder, "fault-init.probe") && engine.host.files->table->Exists(engine.host.files, marker))
+        ProbeFault(marker, "fault-init");
+#endif
     if (!JoinPath(engine.backupFolder, backupFolder, ""))
         engine.backupFolder[0] = 0;  // no backups can be kept, so nothing will be treated
     engine.matcher.Init(&engine.allocator);

@@ -40,6 +40,7 @@ struct EngineObject {
     FileMatcher matcher;
     EngineInfo info;
     bool ready;
+    bool faulted;               // an examination was cut short by a fault: nothing is trusted since
     uint8_t* chunk;             // SCAN_CHUNK bytes
     uint8_t* verifyCache;       // VERIFY_CACHE bytes
     HostFile* pendingBackup;    // a backup being written; removed if its writing is cut short
@@ -62,9 +63,11 @@ void LoadDatabases(EngineObject& engine, const char* folder);
 extern const EngineScannerTable SCANNER_TABLE;
 int32_t ExamineAndTreat(ScannerObject& scanner, const char* path);
 // Writes the backup of file (already open for reading); true only when the whole file was written.
-// A backup that fails half-way is removed; one left in pendingBackup by a fault is removed by
-// DiscardPendingBackup.
+// A backup that fails half-way is removed. A whole one stays open in pendingBackup until the
+// treatment is known: KeepPendingBackup keeps it, DiscardPendingBackup removes it (also one left
+// there by a fault).
 bool WriteBackup(EngineObject& engine, HostFile* file, uint64_t size, const char* path, const char* name);
+void KeepPendingBackup(EngineObject& engine);
 void DiscardPendingBackup(EngineObject& engine);
 
 } // namespace orv

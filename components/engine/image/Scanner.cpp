@@ -1,6 +1,7 @@
 // The scanner: options and callbacks from the bridge, and ScanFile, which examines one file under the
 // host's guard and treats a finding as the action says.
 #include "EngineObject.h"
+#include "FaultProbe.h"
 
 namespace orv {
 namespace {
@@ -19,6 +20,9 @@ struct Examination {
     uint64_t cacheBase;      // file offset of the bytes in the verification cache
     uint32_t cacheLength;
     bool moved;              // a verification read moved the file position
+    bool unreadable;         // a read or seek failed: the file was not examined whole
+    int32_t treatment;       // ENGINE_ACTION_DELETE or _RENAME once decided and backed up
+    bool finished;           // the guarded examination ran to its end
 };
 
 // Serves pattern verification: from the chunk when the bytes are there, else through the cache,
@@ -58,13 +62,17 @@ const char* Detect(Examination& exam, uint64_t size)
     engine.matcher.Begin(engine.database, size, ByteSource { SourceBytes, &exam, size });
     uint64_t position = 0;
     while (position < size) {
-        if (exam.moved && !SeekTo(exam.file, position))
+        if (exam.moved && !SeekTo(exam.file, position)) {
+            exam.unreadable = true;
             break;
+        }
         exam.moved = false;
         // Asking for no more than the size taken at the start spares the read that would only
         // report the end of the file.
         uint32_t want = size - position < SCAN_CHUNK ? uint32_t(size - position) : SCAN_CHUNK;
         uint32_t got = ReadFully(exam.file, engine.chunk, want);
+        if (got == UINT32_MAX)
+            exam.unreadable = true;
         if (got == 0 || got == UINT32_MAX)
             break;
         exam.chunkBase = position;
@@ -96,28 +104,50 @@ int32_t Treat(Examination& exam, uint64_t size, const char* name)
             return RESULT_FOUND_LEFT;
         backedUp = true;
     }
-    if (action == ENGINE_ACTION_RENAME)
-        exam.file->table->SetNewExtension(exam.file, ".vir");
-    exam.file->table->MarkForRemoval(exam.file);
+    // The file is marked only once the examination has finished (see ExamineAndTreat): a fault
+    // before that must not leave a file marked for removal behind.
+    exam.treatment = action;
     int32_t result = action == ENGINE_ACTION_DELETE ? ENGINE_RESULT_DELETED : ENGINE_RESULT_RENAMED;
     return backedUp ? result + 2 : result;
+}
+
+// Marks the file, releases it (the host removes or renames it then) and looks whether it is gone.
+// A treatment that did not happen is reported as a finding left in place, and the backup made for
+// it is removed again, so that rescans of a file that cannot be treated do not pile backups up.
+int32_t ApplyTreatment(Examination& exam)
+{
+    EngineObject& engine = *exam.scanner->owner;
+    if (exam.treatment == ENGINE_ACTION_RENAME)
+        exam.file->table->SetNewExtension(exam.file, ".vir");
+    exam.file->table->MarkForRemoval(exam.file);
+    ReleaseFile(exam.file);
+    FileSystemService* files = engine.host.files;
+    if (files->table->Exists(files, exam.path)) {
+        DiscardPendingBackup(engine);
+        return RESULT_FOUND_LEFT;
+    }
+    KeepPendingBackup(engine);
+    return exam.result;
 }
 
 void ENGINE_CALL Examine(void* argument)
 {
     Examination& exam = *static_cast<Examination*>(argument);
     EngineObject& engine = *exam.scanner->owner;
+    ProbeFault(exam.path, "fault-probe");
     exam.file = engine.host.files->table->OpenFile(engine.host.files, exam.path, 1);
-    if (!exam.file)
+    int64_t size = exam.file ? exam.file->table->GetSize(exam.file) : -1;
+    if (size < 0) {
+        exam.unreadable = true;
+        exam.finished = true;
         return;
-    int64_t size = exam.file->table->GetSize(exam.file);
-    if (size < 0)
-        return;
+    }
     const char* name = Detect(exam, uint64_t(size));
-    if (!name)
-        return;
-    exam.scanner->virusName = name;
-    exam.result = Treat(exam, uint64_t(size), name);
+    if (name) {
+        exam.scanner->virusName = name;
+        exam.result = Treat(exam, uint64_t(size), name);
+    }
+    exam.finished = true;
 }
 
 int32_t ENGINE_CALL Reserved(EngineScanner*) { return 0; }
@@ -156,19 +186,31 @@ int32_t ExamineAndTreat(ScannerObject& scanner, const char* path)
 {
     scanner.virusName = nullptr;
     EngineObject& engine = *scanner.owner;
+    if (engine.faulted)
+        return ENGINE_RESULT_NOT_SCANNED;
     if (!path || !engine.ready)
         return ENGINE_RESULT_CLEAN;
     if (scanner.callbacks && !scanner.callbacks->table->AcceptFile(scanner.callbacks, path))
         return ENGINE_RESULT_CLEAN;
+    ProbeFault(path, "fault-outside");
     Examination exam {};
     exam.scanner = &scanner;
     exam.path = path;
     SystemService* system = engine.host.system;
     system->table->RunGuarded(system, Examine, &exam);
+    // RunGuarded returns 0 whether or not the examination finished: a fault is seen by the flag.
+    // After one this engine's state may be damaged; it answers nothing more until it is started
+    // anew.
+    if (!exam.finished)
+        engine.faulted = true;
     // The file is released outside the guard; a removal or renaming the treatment asked for happens now.
+    if (exam.finished && exam.treatment != ENGINE_ACTION_LEAVE)
+        exam.result = ApplyTreatment(exam);
     ReleaseFile(exam.file);
     DiscardPendingBackup(engine);
-    if (exam.result == ENGINE_RESULT_CLEAN)
+    if (!exam.finished || (exam.unreadable && exam.result == ENGINE_RESULT_CLEAN))
+        exam.result = ENGINE_RESULT_NOT_SCANNED;
+    if (exam.result == ENGINE_RESULT_CLEAN || exam.result == ENGINE_RESULT_NOT_SCANNED)
         scanner.virusName = nullptr;
     return exam.result;
 }

@@ -1,122 +1,12 @@
 // The real engine image, driven through the bridge as the program drives it: detection, every
 // action, asking, forced treatment, backups the backup store lists and restores, and the host's
 // bookkeeping. Skipped when the image has not been built.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
-#include "EngineContext.h"
-#include "EngineHost.h"
+#include "EngineImageFixture.h"
 #include "FileSystemService.h"
 #include "ImageLoader.h"
-#include "OrvMobileEngCE.h"
-#include "ScanBridge.h"
-#include "TestDevice.h"
-#include "TrackedAllocator.h"
+#include "ProcessMaps.h"
 
 namespace {
-
-const std::filesystem::path LIB_DIR = ORV_ENGINE_LIB_DIR;
-
-// Put together at run time so that this source file is not itself a test file.
-std::string TestFileText()
-{
-    return std::string("X5O!P%@AP[4\\PZX54(P^)7CC)7}$") + "EICAR-STANDARD-ANTIVIRUS-" + "TEST-FILE!$H+H*";
-}
-
-struct Prompt : PromptHandler {
-    int32_t Reserved0() noexcept override { return 0; }
-    int32_t AddRef() noexcept override { return ++refs; }
-    int32_t Release() noexcept override { return --refs; }
-    int32_t Ask(const WCHAR* first, const WCHAR* second, int32_t* applyToAll) noexcept override
-    {
-        ++asked;
-        lastFile = first;
-        lastName = second;
-        *applyToAll = forAll ? 1 : 0;
-        return answer;
-    }
-    int32_t refs = 1, asked = 0, answer = PROMPT_TREAT;
-    bool forAll = false;
-    std::u16string lastFile, lastName;
-};
-
-struct BackupList : BackupSink {
-    int32_t Reserved0() noexcept override { return 0; }
-    int32_t OnBackup(int32_t, const BackupRecord* record) noexcept override
-    {
-        records.push_back(*record);
-        return 0;
-    }
-    std::vector<BackupRecord> records;
-};
-
-class EngineImageTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!std::filesystem::exists(LIB_DIR / "Verdane.dll"))
-            GTEST_SKIP() << "the engine image has not been built";
-        setenv("WCE_FAKE_TIME", "2026-12-07T10:20:30", 1);
-        std::filesystem::create_directories(device.Host("Lib"));
-        for (const auto& entry : std::filesystem::directory_iterator(LIB_DIR))
-            std::filesystem::copy_file(entry.path(), device.Host("Lib") / entry.path().filename());
-        context = CreateServiceContext();
-        context->SetAppFolder(u"\\");
-        context->SetLibFolder(u"\\Lib");
-        engineContext = CreateEngineContext();
-        bridge = CreateScanBridge(context);
-        WCHAR lib[MAX_PATH], backup[MAX_PATH];
-        context->GetLibFolder(lib);
-        context->GetBackupFolder(backup, 0);
-        ASSERT_EQ(1, bridge->LoadEngine(lib, backup));
-    }
-    void TearDown() override
-    {
-        if (bridge != nullptr)
-            bridge->Release();
-        if (engineContext != nullptr)
-            engineContext->Release();
-        if (context != nullptr)
-            context->Release();
-        unsetenv("WCE_FAKE_TIME");
-    }
-    void Begin(int32_t virusAction, uint32_t flag = 0x103, int32_t fileType = 0, PromptHandler* prompt = nullptr)
-    {
-        OptionSettings options = { 16, 0, flag, fileType, virusAction };
-        context->PutSettings(SETTINGS_OPTIONS, &options);
-        bridge->BeginScan(prompt);
-    }
-    int32_t Scan(const std::string& devicePath, int32_t force = 0)
-    {
-        name[0] = 0;
-        std::u16string path = u"\\" + std::u16string(devicePath.begin(), devicePath.end());
-        for (auto& c : path)
-            c = c == u'/' ? u'\\' : c;
-        return bridge->ScanFile(path.c_str(), name, force);
-    }
-    std::u16string Name() const { return name; }
-    std::vector<BackupRecord> ListBackups()
-    {
-        BackupList list;
-        BackupStore* store = CreateBackupStore(context);
-        store->SetSink(&list, 1);
-        store->Execute(BACKUP_LIST, nullptr);
-        store->SetSink(&list, 0);
-        store->Release();
-        return list.records;
-    }
-    orv::TrackedAllocator* Allocator()
-    {
-        return static_cast<orv::TrackedAllocator*>(bridge->GetEngineHost()->GetAllocator());
-    }
-
-    TestDevice device;
-    ServiceContext* context = nullptr;
-    EngineContext* engineContext = nullptr;
-    ScanBridge* bridge = nullptr;
-    WCHAR name[MAX_PATH];
-};
 
 TEST_F(EngineImageTest, LoadingRecordsTheDatabaseVersionAndDate)
 {
@@ -127,7 +17,7 @@ TEST_F(EngineImageTest, LoadingRecordsTheDatabaseVersionAndDate)
     EXPECT_EQ(1, date.day);
 }
 
-TEST_F(EngineImageTest, TheTestFileIsFoundWithItsNameAndACleanFileGivesZero)
+TEST_F(EngineImageTest, TheTestFileIsFoundWithItsNameACleanFileGivesZeroAndAMissingOneIsNotScanned)
 {
     device.Write("docs/eicar.com", TestFileText() + "\r\n");
     device.Write("docs/clean.txt", "nothing to see here");
@@ -135,7 +25,7 @@ TEST_F(EngineImageTest, TheTestFileIsFoundWithItsNameAndACleanFileGivesZero)
     EXPECT_EQ(SCAN_FOUND_LEFT, Scan("docs/eicar.com"));
     EXPECT_EQ(u"Eicar-Test-Signature", Name());
     EXPECT_EQ(SCAN_CLEAN, Scan("docs/clean.txt"));
-    EXPECT_EQ(SCAN_CLEAN, Scan("docs/missing.txt"));
+    EXPECT_EQ(SCAN_NOT_SCANNED, Scan("docs/missing.txt"));   // gone since the walk: not examined
     EXPECT_EQ(TestFileText() + "\r\n", device.Read("docs/eicar.com"));
     bridge->EndScan();
 }
@@ -265,11 +155,16 @@ TEST(EngineImageLoaderTest, TheLinkedImageMapsBindsAndExportsItsFactory)
     orv::FileSystemService files;
     ImageLoader loader(&allocator, &files);
     ASSERT_EQ(1, loader.Load("\\Lib\\Verdane.dll"));
-    EXPECT_TRUE(loader.IsRunnable());
     int marker = 0;
     for (uint16_t ordinal : { 10, 11, 12 })
         EXPECT_EQ(1, loader.BindImport("verlink.DLL", ImageOrdinal(ordinal), &marker));
     EXPECT_EQ(0, loader.BindImport("Verlink.dll", ImageOrdinal(13), &marker));
+    ASSERT_EQ(1, loader.Protect());
+    EXPECT_TRUE(loader.IsRunnable());
+    // What lld-link made of the engine: code, read-only data with the import table, relocations.
+    EXPECT_EQ("r--", ProtectionAt(loader.GetImage()));
+    EXPECT_EQ("r-x", ProtectionAt(loader.GetImage() + 0x1000));
+    EXPECT_TRUE(WritableAndExecutable().empty());
     EXPECT_NE(nullptr, loader.GetExport(ImageOrdinal(20)));
     EXPECT_EQ(nullptr, loader.GetExport(ImageOrdinal(21)));
     loader.Unload();

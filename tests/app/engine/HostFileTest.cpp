@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "FileSystemService.h"
 #include "HostFile.h"
@@ -145,6 +146,62 @@ TEST_F(HostFileTest, ARenameThatCannotBeMadeLeavesTheFileRatherThanDeletingIt)
     file->table->MarkForRemoval(file);
     Release(file);
     EXPECT_EQ("r", device.Read("r.exe"));
+}
+
+// The platform refuses to delete a read-only file; the removal clears the attribute first.
+TEST_F(HostFileTest, AReadOnlyFileMarkedForRemovalIsDeleted)
+{
+    device.Write("ro.exe", "infected");
+    std::filesystem::permissions(device.Host("ro.exe"), std::filesystem::perms::owner_read);
+    ASSERT_NE(0u, GetFileAttributesW(u"\\ro.exe") & FILE_ATTRIBUTE_READONLY);
+    ::HostFile* file = Open("\\ro.exe");
+    ASSERT_NE(nullptr, file);
+    file->table->MarkForRemoval(file);
+    Release(file);
+    EXPECT_FALSE(device.Exists("ro.exe"));
+}
+
+TEST_F(HostFileTest, ARenameNeverReplacesAnotherFileAndTakesTheFirstFreeName)
+{
+    device.Write("n.exe", "infected");
+    device.Write("n.vir", "older");
+    device.Write("n.1.vir", "oldest");
+    ::HostFile* file = Open("\\n.exe");
+    ASSERT_NE(nullptr, file);
+    file->table->SetNewExtension(file, ".vir");
+    file->table->MarkForRemoval(file);
+    Release(file);
+    EXPECT_FALSE(device.Exists("n.exe"));
+    EXPECT_EQ("older", device.Read("n.vir"));
+    EXPECT_EQ("oldest", device.Read("n.1.vir"));
+    EXPECT_EQ("infected", device.Read("n.2.vir"));
+}
+
+// "\w\<U+4E2D>.exe" cannot be written in code page 1252; its alias is '?' and the UTF-8 bytes.
+TEST_F(HostFileTest, AnAliasOpensNamesRemovesAndRenamesExactlyTheFileItStandsFor)
+{
+    const std::string host = "w/\xE4\xB8\xAD.exe";
+    const std::string alias = "?\\w\\\xE4\xB8\xAD.exe";
+    device.Write(host, "infected");
+    device.Write("w/_.exe", "another file");
+    EXPECT_EQ(1, files.table->Exists(&files, alias.c_str()));
+    EXPECT_EQ(nullptr, Open("?\\w\\\xE4\xB8.exe"));   // a cut sequence names nothing
+    ::HostFile* file = Open(alias.c_str());
+    ASSERT_NE(nullptr, file);
+    char buffer[16] = {};
+    EXPECT_EQ(8u, file->table->Read(file, buffer, sizeof buffer));
+    EXPECT_STREQ("?\xE4\xB8\xAD.exe", file->table->GetName(file));
+    file->table->SetNewExtension(file, ".vir");
+    file->table->MarkForRemoval(file);
+    Release(file);
+    EXPECT_FALSE(device.Exists(host));
+    EXPECT_EQ("infected", device.Read("w/\xE4\xB8\xAD.vir"));
+    EXPECT_EQ("another file", device.Read("w/_.exe"));
+    file = Open("?\\w\\\xE4\xB8\xAD.vir");
+    ASSERT_NE(nullptr, file);
+    file->table->MarkForRemoval(file);
+    Release(file);
+    EXPECT_FALSE(device.Exists("w/\xE4\xB8\xAD.vir"));
 }
 
 TEST(ReplaceExtensionTest, ARenameThatWouldNotFitIsRefused)

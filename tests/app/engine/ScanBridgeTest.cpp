@@ -214,7 +214,7 @@ TEST_F(ScanBridgeTest, APathTooLongForTheEngineIsNotScanned)
     ASSERT_EQ(1, Load());
     engine.scanner.nextResult = 16;
     std::u16string path = u"\\" + std::u16string(300, u'p');
-    EXPECT_EQ(SCAN_CLEAN, Scan(path.c_str()));
+    EXPECT_EQ(SCAN_NOT_SCANNED, Scan(path.c_str()));
     EXPECT_EQ("", engine.scanner.scannedPath);
 }
 

@@ -4,64 +4,31 @@
 #include <cstdlib>
 #include <thread>
 
+#include "FaultImage.h"
 #include "SystemService.h"
 
 namespace {
 
-int reached = 0;
-
 // The faults are the point: the sanitizers must not report them before the hardware does.
 #define DELIBERATE_FAULT __attribute__((no_sanitize("undefined", "address")))
 
-DELIBERATE_FAULT void ENGINE_CALL WriteThroughNull(void* argument)
+DELIBERATE_FAULT void ENGINE_CALL HostWritesThroughNull(void* argument)
 {
-    reached = 1;
-    *static_cast<volatile int*>(argument) = 42;
-    reached = 2;
-}
-
-void ENGINE_CALL IllegalInstruction(void*)
-{
-    reached = 1;
-    __builtin_trap();
-}
-
-DELIBERATE_FAULT void ENGINE_CALL DivideByZero(void* argument)
-{
-    volatile int zero = *static_cast<int*>(argument);
-    reached = 100 / zero;
-}
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Winfinite-recursion"
-DELIBERATE_FAULT __attribute__((noinline)) int Recurse(int depth)
-{
-    volatile char pad[512];
-    pad[0] = char(depth);
-    return Recurse(depth + 1) + pad[0];
-}
-#pragma GCC diagnostic pop
-
-void ENGINE_CALL OverflowTheStack(void*)
-{
-    reached = Recurse(0);
-}
-
-void ENGINE_CALL Count(void* argument)
-{
-    ++*static_cast<int*>(argument);
+    *static_cast<volatile int*>(nullptr) = argument != nullptr ? 1 : 2;
 }
 
 struct Nested {
     ::SystemService* system;
+    GuardedFunction inner;
     int after = 0;
 };
 
-void ENGINE_CALL FaultInsideAGuardedCall(void* argument)
+// Host code between two guarded calls: the inner fault is the engine's and stops there.
+void ENGINE_CALL GuardAroundAFault(void* argument)
 {
     Nested* nested = static_cast<Nested*>(argument);
-    nested->system->table->RunGuarded(nested->system, WriteThroughNull, nullptr);
-    nested->after = 1;   // the inner guard caught it; this call goes on
+    nested->system->table->RunGuarded(nested->system, nested->inner, nullptr);
+    nested->after = 1;
 }
 
 class SystemServiceTest : public ::testing::Test {
@@ -70,54 +37,61 @@ protected:
     {
         return system.table->RunGuarded(&system, function, argument);
     }
+    FaultImage image;
     orv::SystemService system;
 };
 
-TEST_F(SystemServiceTest, AFaultInsideTheGuardedCallIsSurvived)
+TEST_F(SystemServiceTest, AFaultOfEngineCodeIsSurvivedAndReportedToTheHost)
 {
-    int zero = 0;
     struct Case {
         const char* what;
-        GuardedFunction function;
-        void* argument;
+        FaultKind kind;
     } cases[] = {
-        { "null write", WriteThroughNull, nullptr },
-        { "illegal instruction", IllegalInstruction, nullptr },
-        { "division by zero", DivideByZero, &zero },
-        { "stack overflow", OverflowTheStack, nullptr },
+        { "null write", FaultKind::NullWrite },
+        { "illegal instruction", FaultKind::IllegalInstruction },
+        { "division by zero", FaultKind::DivideByZero },
+        { "stack overflow", FaultKind::StackOverflow },
+        { "call through a null pointer", FaultKind::CallThroughNull },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        reached = 0;
-        EXPECT_EQ(0, Run(c.function, c.argument));
-        EXPECT_NE(2, reached);
+        EXPECT_EQ(0, Run(image.Function(c.kind), nullptr));
+        EXPECT_TRUE(system.TakeFault());
+        EXPECT_FALSE(system.TakeFault());   // taken once
     }
     int count = 0;
-    EXPECT_EQ(0, Run(Count, &count));   // guarded calls still work afterwards
+    EXPECT_EQ(0, Run(image.Function(FaultKind::Count), &count));   // guarded calls still work afterwards
     EXPECT_EQ(1, count);
+    EXPECT_FALSE(system.TakeFault());
 }
 
 TEST_F(SystemServiceTest, NestedGuardsCatchAtTheInnermostAndOtherThreadsHaveTheirOwn)
 {
-    Nested nested{ &system };
-    EXPECT_EQ(0, Run(FaultInsideAGuardedCall, &nested));
+    Nested nested{ &system, image.Function(FaultKind::NullWrite) };
+    EXPECT_EQ(0, Run(GuardAroundAFault, &nested));
     EXPECT_EQ(1, nested.after);
     int survived = 0;
     std::thread worker([&] {
         orv::SystemService own;
-        own.table->RunGuarded(&own, WriteThroughNull, nullptr);
-        survived = 1;
+        own.table->RunGuarded(&own, image.Function(FaultKind::IllegalInstruction), nullptr);
+        survived = own.TakeFault() ? 1 : 0;
     });
     worker.join();
     EXPECT_EQ(1, survived);
 }
 
-TEST(SystemServiceDeathTest, AFaultOutsideAnyGuardStillEndsTheProcess)
+// A host bug is never turned into a result: a fault in host code ends the process, also when the
+// engine's guarded code called it, or it ran outside any guard.
+TEST(SystemServiceDeathTest, AFaultOfHostCodeEndsTheProcess)
 {
+    FaultImage image;
     orv::SystemService system;
     int count = 0;
-    system.table->RunGuarded(&system, Count, &count);   // the handlers are installed now
-    EXPECT_DEATH({ WriteThroughNull(nullptr); }, "");
+    system.table->RunGuarded(&system, image.Function(FaultKind::Count), &count);   // the handlers are installed now
+    EXPECT_DEATH({ system.table->RunGuarded(&system, HostWritesThroughNull, nullptr); }, "");
+    void* callee = reinterpret_cast<void*>(HostWritesThroughNull);
+    EXPECT_DEATH({ system.table->RunGuarded(&system, image.Function(FaultKind::CallHost), &callee); }, "");
+    EXPECT_DEATH({ HostWritesThroughNull(nullptr); }, "");
 }
 
 TEST(SystemServiceTimeTest, QueryLocalTimeFillsThePlatformRecord)

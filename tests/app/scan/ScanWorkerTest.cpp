@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -35,6 +36,8 @@ ScanTexts MakeTexts()
     Copy(texts.actionLabels[2], u"spare");
     Copy(texts.actionLabels[3], u"left");
     Copy(texts.msgDoneInfected, u"infected");
+    Copy(texts.fmtNotScanned, u"unscanned %s");
+    Copy(texts.fmtDoneNotScanned, u"%d unscanned");
     return texts;
 }
 
@@ -114,6 +117,21 @@ TEST_F(ScanWorkerTest, EveryFileInNestedFoldersIsScannedOnceAndCounted)
     EXPECT_TRUE(view.idleButtons.load());
 }
 
+// A host name holding backslashes would make the path name another file: it is left out of the
+// walk, so no treatment can reach that other file.
+TEST_F(ScanWorkerTest, ANameThatIsNotOnePathComponentIsNeitherCountedNorScanned)
+{
+    device.Write("d/plain.exe", "x");
+    device.Write("victim.exe", "x");
+    std::ofstream(device.Host("d").string() + "/..\\victim.exe") << "x";
+    RunToEnd();
+    std::set<std::u16string> scanned(bridge.scanned.begin(), bridge.scanned.end());
+    EXPECT_EQ(1u, scanned.count(u"\\victim.exe"));
+    EXPECT_EQ(1u, scanned.count(u"\\d\\plain.exe"));
+    for (const std::u16string& path : scanned)
+        EXPECT_EQ(std::u16string::npos, path.find(u"\\..\\")) << std::string(path.begin(), path.end());
+}
+
 TEST_F(ScanWorkerTest, ProgressRisesToOneHundredWithTheLastFile)
 {
     for (int i = 0; i < 7; ++i)
@@ -157,6 +175,43 @@ TEST_F(ScanWorkerTest, FindingsAreListedWithVirusNameAndActionLabel)
     EXPECT_EQ(u"3", view.Text(IDC_SCAN_INFECTED));
     EXPECT_EQ(u"infected", view.Text(IDC_SCAN_CURRENT));
     EXPECT_TRUE(view.Questions().empty());   // virus action 0 asks nothing at the end
+}
+
+// Files the engine could not examine are listed and logged by name and counted apart; the end of
+// the run never calls such a run clean.
+TEST_F(ScanWorkerTest, FilesThatCouldNotBeScannedAreReportedAndTheRunIsNotCalledClean)
+{
+    struct Row {
+        const char* what;
+        bool withFinding;
+        std::u16string end;            // the end message
+        std::u16string countLine;      // a line after it, when the end message is another
+    } rows[] = {
+        { "only files not scanned", false, u"2 unscanned", u"" },
+        { "with a finding as well", true, u"infected", u"2 unscanned" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        bridge.findings.clear();
+        log.lines.clear();
+        device.Write("clean.txt", "x");
+        Infect("a/broken.exe", SCAN_NOT_SCANNED, u"");
+        Infect("b/broken.doc", SCAN_NOT_SCANNED, u"");
+        if (row.withFinding)
+            Infect("left.exe", SCAN_FOUND_LEFT, u"V");
+        RunToEnd();
+        EXPECT_EQ(2, worker->GetNotScannedCount());
+        EXPECT_EQ(row.withFinding ? 1 : 0, worker->GetInfectedCount());
+        EXPECT_EQ(row.withFinding ? 1 : 0, worker->GetFindingCount());   // not listed for treatment
+        std::vector<std::u16string> lines = ResultLines();
+        EXPECT_EQ(1, std::count(lines.begin(), lines.end(), u"unscanned \\a\\broken.exe"));
+        EXPECT_EQ(1, std::count(log.lines.begin(), log.lines.end(), u"unscanned \\b\\broken.doc"));
+        EXPECT_EQ(row.end, view.Text(IDC_SCAN_CURRENT));
+        std::u16string last = row.countLine.empty() ? row.end : row.countLine;
+        EXPECT_EQ(last, lines.back());
+        EXPECT_EQ(last, log.lines.back());
+        EXPECT_EQ(0, std::count(lines.begin(), lines.end(), u"clean"));
+    }
 }
 
 TEST_F(ScanWorkerTest, StopDuringTheWalkFinishesTheCurrentFileAndEndsStopped)

@@ -88,12 +88,73 @@ TEST_F(BitmapImageTest, DamagedHeadersAreRefused)
     PutU32(rows.back().dib, 8, uint32_t(-2));
     rows.push_back({ "truncated header", Dib(4, 2, 8, 0, 256) });
     rows.back().dib.resize(20);
+    rows.push_back({ "image size short of the rows", Dib(4, 2, 8, 0, 256) });
+    PutU32(rows.back().dib, 20, 7);
+    rows.push_back({ "more colours than eight bits index", Dib(4, 2, 8, 300, 300) });
+    rows.push_back({ "run-length compressed", Dib(4, 2, 8, 0, 256) });
+    PutU32(rows.back().dib, 16, 1);
+    rows.push_back({ "bit fields on eight bits", Dib(4, 2, 8, 0, 256) });
+    PutU32(rows.back().dib, 16, 3);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         BitmapImage empty;
         EXPECT_EQ(nullptr, empty.CreateFromDib(row.dib.data(), uint32_t(row.dib.size()), false));
         EXPECT_EQ(nullptr, empty.palette);
     }
+}
+
+// The colour at (0, 0) of the picture once drawn into a 32-bit canvas.
+COLORREF DrawnColour(BitmapImage& image)
+{
+    BITMAPINFO info {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), 2, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    HDC canvasDc = CreateCompatibleDC(nullptr);
+    HBITMAP canvas = CreateDIBSection(canvasDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(canvasDc, canvas);
+    RECT all { 0, 0, 2, 2 };
+    image.Draw(canvasDc, &all);
+    COLORREF colour = GetPixel(canvasDc, 0, 0);
+    SelectObject(canvasDc, old);
+    DeleteObject(canvas);
+    DeleteDC(canvasDc);
+    return colour;
+}
+
+// The header's image size may exceed what the rows need (padding): only the rows are copied into
+// the section's memory, from where the resource's pixels begin.
+TEST_F(BitmapImageTest, AnImageSizeBeyondTheRowsCopiesOnlyTheRows)
+{
+    std::vector<uint8_t> dib = Dib(1, 1, 8, 2, 2);
+    dib[40 + 4 + 2] = 0xFF;                 // colour 1 is red
+    dib.resize(40 + 2 * 4);
+    dib.push_back(1);                       // the row: colour 1, then its padding
+    dib.resize(dib.size() + 4095, 0xAB);    // padding the header's image size counts
+    PutU32(dib, 20, 4096);
+    image.bitmap = image.CreateFromDib(dib.data(), uint32_t(dib.size()), false);
+    ASSERT_NE(nullptr, image.bitmap);
+    image.width = image.height = 1;
+    EXPECT_EQ(RGB(0xFF, 0, 0), DrawnColour(image));
+}
+
+// A 16-bit picture with bit-field masks: the masks behind the header go into the section too.
+TEST_F(BitmapImageTest, BitFieldMasksAreCopiedWithTheHeader)
+{
+    std::vector<uint8_t> dib(40 + 12 + 4, 0);
+    PutU32(dib, 0, 40);
+    PutU32(dib, 4, 1);
+    PutU32(dib, 8, 1);
+    dib[12] = 1;
+    dib[14] = 16;
+    PutU32(dib, 16, 3);
+    PutU32(dib, 40, 0x001F);   // "red" mask on the low bits: only a copied mask says so
+    PutU32(dib, 44, 0x07E0);
+    PutU32(dib, 48, 0xF800);
+    dib[52] = 0x1F;            // the pixel: all of the first mask
+    image.bitmap = image.CreateFromDib(dib.data(), uint32_t(dib.size()), false);
+    ASSERT_NE(nullptr, image.bitmap);
+    image.width = image.height = 1;
+    EXPECT_EQ(RGB(0xFF, 0, 0), DrawnColour(image));
 }
 
 TEST_F(BitmapImageTest, FileFormNeedsMagicAndTakesPixelsAtItsOffset)

@@ -92,6 +92,27 @@ TEST_F(StartupTest, WelcomeThenMainWindowWithTitleMenuBarAndLogLines)
     EXPECT_EQ(nullptr, g_app.frame);
 }
 
+// An engine that faults while it starts (the probe build, told so by a marker in its folder)
+// leaves the program running without an engine, and the log says in which step.
+TEST_F(StartupTest, AnEngineThatFaultsInInitIsLoggedAndTheProgramRunsOn)
+{
+    device = std::make_unique<ShellDevice>();
+    device->InstallResources({ "OrvResEN.DLL" });
+    device->InstallEngine();
+    std::filesystem::copy_file(std::filesystem::path(ORV_ENGINE_PROBE_DIR) / "Verdane.dll",
+                               device->programFolder / "Lib" / "Verdane.dll",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(device->programFolder / "Lib" / "fault-init.probe");
+    RunningProgram program;
+    HWND main = WaitForWindow(MAIN_CLASS_NAME, 10000);
+    ASSERT_NE(nullptr, main);
+    PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_EQ(0, program.Join());
+    std::u16string line = ResString(IDS_FMT_ENGINE_FAULT);
+    line.replace(line.find(u"%s"), 2, u"Init");
+    EXPECT_NE(std::u16string::npos, Log().find(line));
+}
+
 TEST_F(StartupTest, SmartphoneStartsWithItsMenuBarAndFamilyFlags)
 {
     device = std::make_unique<ShellDevice>(std::vector<std::pair<std::string, std::string>> {

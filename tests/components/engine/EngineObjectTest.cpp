@@ -345,8 +345,45 @@ TEST_F(EngineObjectTest, MissingDatabasesStillFindTheTestFile)
     engine->table->GetVersion(engine, &major, &minor, &unused, &build);
     EXPECT_EQ(0, major);
     EXPECT_EQ(orv::RESULT_FOUND_LEFT, Scan(Put("t.com", TestString())));
-    EXPECT_EQ(0, Scan(root + "/missing.file"));
+    EXPECT_EQ(ENGINE_RESULT_NOT_SCANNED, Scan(root + "/missing.file"));
     EXPECT_EQ(2, host.guardedCalls);  // each examination runs under the host's guard
+}
+
+// The host could not remove or rename the file: the engine says so, and the backup it made for
+// the attempt goes again, so rescans do not pile backups up.
+TEST_F(EngineObjectTest, ATreatmentThatDidNotHappenIsReportedAsLeftAndItsBackupIsRemoved)
+{
+    Load();
+    host.refuseRemoval = true;
+    for (int32_t action : { ENGINE_ACTION_DELETE, ENGINE_ACTION_RENAME }) {
+        SCOPED_TRACE(action);
+        SetAction(action, true);
+        std::string path = Put("kept.com", TestString());
+        EXPECT_EQ(orv::RESULT_FOUND_LEFT, Scan(path));
+        EXPECT_EQ(orv::RESULT_FOUND_LEFT, Scan(path));
+        EXPECT_EQ(TestString(), ReadFileBytes(path));
+        EXPECT_TRUE(Backups().empty());
+    }
+    host.refuseRemoval = false;
+    SetAction(ENGINE_ACTION_DELETE, true);
+    EXPECT_EQ(ENGINE_RESULT_DELETED_BACKUP, Scan(Put("gone.com", TestString())));
+    EXPECT_EQ(1u, Backups().size());
+}
+
+// RunGuarded returns 0 either way; the engine sees from its own record that the examination did
+// not finish, acts on nothing, and trusts itself no more.
+TEST_F(EngineObjectTest, AnExaminationCutShortIsNotScannedAndNothingIsTreated)
+{
+    Load();
+    SetAction(ENGINE_ACTION_DELETE, true);
+    std::string path = Put("t.com", TestString());
+    host.cutGuardedCalls = true;
+    EXPECT_EQ(ENGINE_RESULT_NOT_SCANNED, Scan(path));
+    host.cutGuardedCalls = false;
+    EXPECT_EQ(ENGINE_RESULT_NOT_SCANNED, Scan(path));
+    EXPECT_EQ("", VirusName());
+    EXPECT_EQ(TestString(), ReadFileBytes(path));
+    EXPECT_TRUE(Backups().empty());
 }
 
 } // namespace

@@ -69,7 +69,9 @@ int32_t ENGINE_CALL Release(HostFile* self)
         return left;
     std::fclose(file->stream);
     --file->host->openFiles;
-    if (file->remove && file->newExtension.empty())
+    if (file->host->refuseRemoval && !file->limited)
+        ;   // a scanned file that the host could not treat
+    else if (file->remove && file->newExtension.empty())
         ::unlink(file->path.c_str());
     else if (file->remove)
         std::rename(file->path.c_str(), WithExtension(file->path, file->newExtension).c_str());
@@ -164,7 +166,8 @@ int32_t ENGINE_CALL QueryLocalTime(SystemService* self, EngineDate* date)
 int32_t ENGINE_CALL RunGuarded(SystemService* self, GuardedFunction function, void* argument)
 {
     ++HostOf(self)->guardedCalls;
-    function(argument);
+    if (!HostOf(self)->cutGuardedCalls)
+        function(argument);
     return 0;
 }
 

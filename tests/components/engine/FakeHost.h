@@ -28,6 +28,8 @@ struct FakeHost {
     int guardedCalls = 0;
     EngineDate now {};
     uint32_t failWritesAfter = UINT32_MAX;  // bytes the next created files may take in all
+    bool refuseRemoval = false;             // opened files marked for removal or renaming stay
+    bool cutGuardedCalls = false;           // RunGuarded returns without finishing, as after a fault
     std::vector<std::string> opened;        // paths given to OpenFile
 };
 
