@@ -120,18 +120,6 @@ bool EncodeAnsi(const TextBuilder& text, Bytes& bytes)
     return true;
 }
 
-bool WriteAll(HANDLE file, const Bytes& bytes)
-{
-    uint32_t done = 0;
-    while (done < bytes.size) {
-        DWORD wrote = 0;
-        if (!WriteFile(file, bytes.data + done, bytes.size - done, &wrote, nullptr) || wrote == 0)
-            return false;
-        done += wrote;
-    }
-    return true;
-}
-
 // The new text goes to a temporary file beside the old one, which it replaces in one rename: a
 // write that fails half-way (a full store card, a removed card) or a kill at any moment leaves the
 // old settings or the new ones. The text that an ANSI file held after a zero byte, which the load
