@@ -1,6 +1,6 @@
 // The automation commands: each reads or drives the user interface on the windows' own threads.
 //   list | command <hwnd> <id> | tap <x> <y> | tapid <id> | key <vk> | combo <id> <index>
-//   row <id> <index> | box | answer <code> | wait <id> <text> <ms> | screenshot <path>
+//   row <id> <index> | box | waitbox <ms> | answer <code> | wait <id> <text> <ms> | screenshot <path>
 // Windows are written as hex handles; ids are control ids in the active window; list marks the
 // active top-level window with active=1.
 #include <chrono>
@@ -149,12 +149,28 @@ std::string Key(int key)
     return "ok\n";
 }
 
+std::string DescribeBox(const MessageBoxRecord& box)
+{
+    return "box caption=\"" + Escaped(Utf8(box.caption)) + "\" text=\"" + Escaped(Utf8(box.text)) +
+           "\" style=" + std::to_string(box.style) + "\n";
+}
+
 std::string Box()
 {
     MessageBoxRecord box;
     if (!GetOpenMessageBox(box))
         return "no box\n";
-    return "box caption=\"" + Utf8(box.caption) + "\" text=\"" + Utf8(box.text) + "\" style=" + std::to_string(box.style) + "\n";
+    return DescribeBox(box);
+}
+
+// A script that has just asked for something that raises a question waits for it here instead
+// of sleeping; the box that comes up (or is already up) is described as `box` does.
+std::string WaitBox(int timeoutMs)
+{
+    MessageBoxRecord box;
+    if (timeoutMs < 0 || !WaitForMessageBox(box, DWORD(timeoutMs)))
+        return "timeout\n";
+    return DescribeBox(box);
 }
 
 std::string Wait(int id, const std::string& wanted, int timeoutMs)
@@ -197,6 +213,8 @@ std::string RunAutomationCommand(const std::string& line)
         return Choose(a, b, verb == "combo");
     if (verb == "box")
         return Box();
+    if (verb == "waitbox" && (in >> a))
+        return WaitBox(a);
     if (verb == "answer" && (in >> a))
         return AnswerMessageBox(a) ? "ok\n" : "no box\n";
     std::string text;

@@ -66,7 +66,7 @@ int main(int argc, char** argv)
         first = 3;
     }
     if (first >= argc) {
-        std::fprintf(stderr, "usage: wce-auto [-p pid] list|command|tap|tapid|key|combo|row|box|answer|wait|screenshot ...\n");
+        std::fprintf(stderr, "usage: wce-auto [-p pid] list|command|tap|tapid|key|combo|row|box|waitbox|answer|wait|screenshot ...\n");
         return 2;
     }
     std::string line;
