@@ -71,7 +71,8 @@ void ShowWelcome(HINSTANCE instance)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = WelcomeWindowProc;
     windowClass.hInstance = instance;
-    // Icon 99 has no use here: the platform layer draws no window icons and cannot load one.
+    // The desktop shows it as the program's icon; a module without it gets no icon, nothing worse.
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = u"Welcome";
     RegisterClassW(&windowClass);

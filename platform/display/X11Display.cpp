@@ -4,6 +4,7 @@
 #include "X11Display.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <atomic>
@@ -132,11 +133,12 @@ void SendKey(UINT message, int key)
 }
 
 // Closing the desktop window ends the program as closing its windows would: open menus close,
-// open message boxes are cancelled and every main window is asked to close.
+// open message boxes get the answer that changes nothing (No, or Cancel where they have one) and
+// every main window is asked to close.
 void EndProgram()
 {
     wce::automation::ResetPopups();
-    for (int box = 0; box < 16 && wce::automation::AnswerMessageBox(IDCANCEL); ++box) {
+    for (int box = 0; box < 16 && wce::automation::CloseMessageBox(); ++box) {
     }
     for (HWND top : wce::ui::TopLevelWindows())
         if (!wce::ui::IsRemoteWindow(top) && !GetWindow(top, GW_OWNER) && IsWindowVisible(top))
@@ -197,6 +199,7 @@ public:
         while (!stop.load() && !lost.load()) {
             if (ServerHungUp() || !HandleEvents())
                 return;
+            ShowProgramIcon();
             Present(false);
             std::this_thread::sleep_for(std::chrono::milliseconds(FRAME_MS));
         }
@@ -227,6 +230,40 @@ public:
     }
 
 private:
+    // The desktop shows the icon of the program's window class (icon 99 of OrvMobile) as the
+    // window's icon once such a window exists; the icon is set again when the class's icon changes.
+    void ShowProgramIcon()
+    {
+        HICON icon = ProgramIcon();
+        if (icon == shownIcon)
+            return;
+        int iconWidth = 0, iconHeight = 0;
+        if (!icon || !WceGetIconPixels(icon, &iconWidth, &iconHeight, nullptr, 0))
+            return;
+        std::vector<uint32_t> argb(size_t(iconWidth) * size_t(iconHeight));
+        if (!WceGetIconPixels(icon, &iconWidth, &iconHeight, argb.data(), argb.size()))
+            return;
+        // Format-32 properties travel as longs on the client side, whatever their width.
+        std::vector<unsigned long> property { (unsigned long)iconWidth, (unsigned long)iconHeight };
+        property.insert(property.end(), argb.begin(), argb.end());
+        Atom netWmIcon = XInternAtom(display, "_NET_WM_ICON", False);
+        XChangeProperty(display, window, netWmIcon, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(property.data()), int(property.size()));
+        XFlush(display);
+        shownIcon = icon;
+    }
+
+    static HICON ProgramIcon()
+    {
+        for (HWND top : wce::ui::TopLevelWindows()) {
+            if (wce::ui::IsRemoteWindow(top))
+                continue;
+            if (HICON icon = reinterpret_cast<HICON>(GetClassLongW(top, GCL_HICON)))
+                return icon;
+        }
+        return nullptr;
+    }
+
     // The window is the profile's screen at twice its size, fixed: the device screen does not
     // stretch. A test or a profile change that rebuilds the screen at another size resizes it.
     bool FitToScreen()
@@ -332,6 +369,7 @@ private:
 
     Display* display = nullptr;
     ::Window window = 0;
+    HICON shownIcon = nullptr;
     Atom deleteAtom = 0;
     GC gc = nullptr;
     XImage* image = nullptr;

@@ -2,6 +2,7 @@
 // device contexts on it, and font measures for dialog units. Not part of the API.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "WinGdi.h"
@@ -41,3 +42,8 @@ bool WceGetDCCharSize(HDC hdc, int* averageWidth, int* height);
 
 // The DC's logical origin on its surface (viewport origin included); U1 uses it to map carets.
 bool WceGetDCOrigin(HDC hdc, POINT* origin);
+
+// An icon's straight-alpha 0xAARRGGBB pixels, top row first (the desktop window shows the
+// program's icon with them). With argb null only the size is given; false for an unknown icon or
+// a buffer of fewer than width * height entries.
+bool WceGetIconPixels(HICON icon, int* width, int* height, uint32_t* argb, size_t capacity);

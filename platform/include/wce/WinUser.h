@@ -224,6 +224,12 @@ ATOM RegisterClassW(const WNDCLASSW* lpWndClass);
 BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
 BOOL GetClassInfoW(HINSTANCE hInstance, LPCWSTR lpClassName, LPWNDCLASSW lpWndClass);
 int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount);
+// Of the class values only the two the device offers: GCL_HICON and GCL_STYLE; 0 for any other.
+// Handles are pointer-sized here, so the value is too.
+#define GCL_HICON (-14)
+#define GCL_STYLE (-26)
+ULONG_PTR GetClassLongW(HWND hWnd, int nIndex);
+#define GetClassLong GetClassLongW
 
 HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X,
                      int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,

@@ -10,6 +10,7 @@
 #include "wce/DeviceProfile.h"
 #include "wce/GdiInternal.h"
 #include "wce/Shell.h"
+#include "wce/WinBase.h"
 #include "wce/WinModule.h"
 
 using namespace uitest;
@@ -285,6 +286,52 @@ TEST_F(ResourceUiTest, MissingMenuBarFailsAndLeavesNoWindow)
     EXPECT_FALSE(SHCreateMenuBar(&info));
     EXPECT_EQ(nullptr, info.hwndMB);
     DestroyWindow(owner);
+}
+
+}  // namespace
+
+namespace {
+
+// Icon 99 of the library has a 16x16 and a 32x32 image; the system size (32) is loaded, its AND
+// mask cuts the corners out, and drawing it leaves what the mask cuts out as it was.
+TEST_F(ResourceUiTest, IconLoadsTheSystemSizeAndDrawsThroughItsMask)
+{
+    HICON icon = LoadIconW(module, MAKEINTRESOURCEW(99));
+    ASSERT_NE(nullptr, icon);
+    int width = 0, height = 0;
+    ASSERT_TRUE(WceGetIconPixels(icon, &width, &height, nullptr, 0));
+    EXPECT_EQ(32, width);
+    EXPECT_EQ(32, height);
+    std::vector<uint32_t> argb(size_t(width * height));
+    ASSERT_TRUE(WceGetIconPixels(icon, &width, &height, argb.data(), argb.size()));
+    EXPECT_EQ(0u, argb[0] >> 24);                       // a corner, outside the disc
+    EXPECT_EQ(0xFFFF0000u, argb[size_t(16 * 32 + 4)]);  // red, opaque
+    EXPECT_EQ(0xFFFFFFFFu, argb[size_t(16 * 32 + 16)]); // the white square in the middle
+
+    BITMAPINFO info {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), 40, -40, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(nullptr, canvas);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    RECT all { 0, 0, 40, 40 };
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    FillRect(dc, &all, green);
+    EXPECT_TRUE(DrawIcon(dc, 4, 4, icon));
+    const uint32_t* pixels = static_cast<const uint32_t*>(bits);
+    EXPECT_EQ(0x00FF00u, pixels[4 * 40 + 4] & 0xFFFFFF);             // masked: the ground shows
+    EXPECT_EQ(0xFF0000u, pixels[(4 + 16) * 40 + 4 + 4] & 0xFFFFFF);  // the disc
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteObject(green);
+    DeleteDC(dc);
+
+    EXPECT_TRUE(DestroyIcon(icon));
+    EXPECT_FALSE(DestroyIcon(icon));
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(nullptr, LoadIconW(module, MAKEINTRESOURCEW(98)));
+    EXPECT_EQ(DWORD(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
 }
 
 }  // namespace
