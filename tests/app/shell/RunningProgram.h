@@ -7,8 +7,11 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include <gtest/gtest.h>
 #include <wce/Automation.h>
+#include <wce/GdiInternal.h>
 #include <windows.h>
 
 #include "AppMain.h"
@@ -60,20 +63,38 @@ inline std::u16string TextOf(HWND dialog, int id)
     return text;
 }
 
-// Saves the device screen as <build>/screenshots/<name>.png once the windows of window's thread
-// have painted, for a person to look at; false when it could not be saved.
-inline bool SaveScreen(HWND window, const std::string& name)
+// Repaints the whole device screen on window's thread and saves it as
+// <build>/screenshots/<name>.png for a person to look at. It succeeds when the picture was saved
+// and no text on it is cut off at the edge of its control (texts that do not fit must end with an
+// ellipsis); the message lists the texts that are.
+inline testing::AssertionResult SaveScreen(HWND window, const std::string& name)
 {
     const std::filesystem::path folder =
         std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "screenshots";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     bool saved = false;
+    std::vector<WceCutText> cut(64);
+    size_t cutCount = 0;
     wce::automation::RunOnWindowThread(window, [&] {
+        WceTakeCutTexts(cut.data(), cut.size());
+        InvalidateRect(nullptr, nullptr, TRUE);
         wce::automation::PaintPendingWindows();
+        cutCount = WceTakeCutTexts(cut.data(), cut.size());
         saved = wce::automation::SaveScreenshot((folder / (name + ".png")).c_str());
     });
-    return saved;
+    if (!saved)
+        return testing::AssertionFailure() << name << ".png was not saved";
+    if (cutCount == 0)
+        return testing::AssertionSuccess();
+    testing::AssertionResult failure = testing::AssertionFailure();
+    failure << name << ": " << cutCount << " text(s) cut off:";
+    for (size_t i = 0; i < cutCount; ++i) {
+        std::u16string text(cut[i].text);
+        failure << " \"" << std::string(text.begin(), text.end()) << "\" at x " << cut[i].clip.left << ".."
+                << cut[i].clip.right;
+    }
+    return failure;
 }
 
 class RunningProgram {
