@@ -94,7 +94,9 @@ bool CreateMainWindow(HINSTANCE instance, int showCommand)
 {
     DetectPlatform();
     g_app.instance = instance;
-    LoadResString(g_app.title, IDS_APP_TITLE, 100);
+    // The whole buffer is offered: the title keeps 99 characters, where LoadResString's rule
+    // (one fewer than its size) would keep 98.
+    LoadStringW(g_app.resourceModule, IDS_APP_TITLE, g_app.title, 100);
     if (ActivateRunningInstance())
         return false;
     RegisterMainClass(instance, MAIN_CLASS_NAME);
