@@ -170,8 +170,16 @@ void PaintFrameBackground(HWND window)
     EndPaint(window, &paint);
 }
 
+// One page at a time: a command that reaches the main window while a page is open (a second
+// start's request, a script) would otherwise open a page inside that page's modal loop, whose
+// closing then clears the outer page's dialog record and deletes the brush it still paints with.
+// The open page is brought forward instead.
 int MainFrame::ShowPage(int commandId) noexcept
 {
+    if (currentPage) {
+        RevealActivePage();
+        return 0;
+    }
     AppPage* page = nullptr;
     const PageIndex index = PageOfCommand(commandId);
     switch (index) {
