@@ -185,4 +185,31 @@ TEST_F(DemoRunTest, DrivenOverTheSocketKeepsOneInstanceAndLogsStartAndExit)
     ExpectOneRunLogged();
 }
 
+// A device folder copied elsewhere, with the one it came from gone, still starts: the program
+// finds its platform libraries beside itself, not in the build folder.
+TEST_F(DemoRunTest, ACopiedDeviceStartsWithTheLibrariesBesideTheProgram)
+{
+    const fs::path moved = folder / "moved";
+    fs::copy(device, moved, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    fs::remove_all(device);
+    device = moved;
+    program = device / "Program Files" / "OrvMobile";
+
+    demotest::ToolResult trace = demotest::RunTool({ (program / "OrvMobile").string() },
+                                                   { { "LD_TRACE_LOADED_OBJECTS", "1" }, { "LD_LIBRARY_PATH", "" } },
+                                                   demotest::TOOL_TIMEOUT_MS);
+    ASSERT_TRUE(trace.finished) << trace.output;
+    for (const char* library : { "libwcecore.so", "libwceui.so", "libwcegdi.so", "libwcedisplay.so" })
+        EXPECT_NE(std::string::npos, trace.output.find(std::string(library) + " => " + (program / library).string()))
+            << trace.output;
+
+    ASSERT_TRUE(Start(first, "moved.out"));
+    const std::string mainWindow = WaitForMainWindow(EnglishString(IDS_APP_TITLE));
+    ASSERT_NE("", mainWindow) << demotest::ReadHost(folder / "moved.out");
+    ASSERT_EQ("ok\n", Auto({ "command", mainWindow, std::to_string(CMD_EXIT) }));
+    int status = -1;
+    ASSERT_TRUE(first.Wait(STEP_TIMEOUT_MS, status));
+    EXPECT_EQ(0, status);
+}
+
 }  // namespace
