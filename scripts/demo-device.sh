@@ -227,11 +227,12 @@ Drive it from another terminal (the commands reach the program through its autom
   auto='$build_dir/bin/wce-auto'
   "\$auto" list                       # the windows and their controls
   "\$auto" command 0 20046            # open the scan page (20047 options, 20048 backups, 20043 log, 20044 about)
-  "\$auto" box                        # the question that is up, if any
+  "\$auto" waitbox 5000               # wait for a question to come up (box: the one that is up)
   "\$auto" answer 6                   # answer it: 6 Yes, 7 No
   "\$auto" screenshot /tmp/orv-demo.png
   "\$auto" command 0 1                # Done: close the page
   "\$auto" command 0 20004            # exit the program
+The README walks through a scan, a restore and clearing the log this way.
 EOF
 }
 

@@ -1,8 +1,8 @@
 // The automation commands: each reads or drives the user interface on the windows' own threads.
 //   list | command <hwnd> <id> | tap <x> <y> | tapid <id> | key <vk> | combo <id> <index>
 //   row <id> <index> | box | waitbox <ms> | answer <code> | wait <id> <text> <ms> | screenshot <path>
-// Windows are written as hex handles; ids are control ids in the active window; list marks the
-// active top-level window with active=1.
+// Windows are written as hex handles; ids are control ids in the active window (wait takes 0 for
+// the active window itself); list marks the active top-level window with active=1.
 #include <chrono>
 #include <cstdio>
 #include <iomanip>
@@ -173,11 +173,13 @@ std::string WaitBox(int timeoutMs)
     return DescribeBox(box);
 }
 
+// Id 0 stands for the active window itself: a script waits with it for a page or the main window
+// to come to the front by its caption.
 std::string Wait(int id, const std::string& wanted, int timeoutMs)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     do {
-        HWND control = Control(id);
+        HWND control = id == 0 ? GetActiveWindow() : Control(id);
         if (control && Utf8(TextOf(control)) == wanted)
             return "ok\n";
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
