@@ -139,9 +139,27 @@ std::string Choose(int id, int index, bool combo)
     return done ? "ok\n" : "error: the control is gone\n";
 }
 
+// The soft keys belong to the active window's menu bar, as on the device (and as the desktop
+// window sends them); an open menu or list takes every key.
+HWND SoftKeyBar()
+{
+    HWND active = GetActiveWindow();
+    for (HWND top = GetWindow(active, GW_HWNDFIRST); top; top = GetWindow(top, GW_HWNDNEXT)) {
+        WCHAR className[32] = {};
+        GetClassNameW(top, className, 32);
+        if (std::u16string(className) == u"menu_worker" && GetWindow(top, GW_OWNER) == active && IsWindowVisible(top))
+            return top;
+    }
+    return nullptr;
+}
+
 std::string Key(int key)
 {
-    HWND target = GetFocus() ? GetFocus() : GetActiveWindow();
+    HWND target = GetCapture();
+    if (!target && (key == VK_TSOFT1 || key == VK_TSOFT2))
+        target = SoftKeyBar();
+    if (!target)
+        target = GetFocus() ? GetFocus() : GetActiveWindow();
     if (!target)
         return "error: no window has the focus\n";
     PostMessageW(target, WM_KEYDOWN, WPARAM(key), 0);

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "UiTestSupport.h"
 #include "wce/Automation.h"
@@ -269,6 +271,27 @@ TEST_F(ResourceUiTest, SmartphoneBarHasTwoSoftKeysAndItsPopupOpensAboveTheRightO
     EXPECT_EQ(20043, LOWORD(commands[2].wParam));
     EXPECT_EQ(profile.screenWidth, openPopupRect.right);
     EXPECT_EQ(profile.screenHeight - MENU_BAR_HEIGHT, openPopupRect.bottom);
+
+    // A script's soft keys reach the active window's bar as the device's do: the left one sends
+    // its command, the right one opens the popup, which waits for the script's Enter.
+    Log().clear();
+    SetActiveWindow(owner);
+    std::thread script([] {
+        wce::automation::RunAutomationCommand("key 112");
+        wce::automation::RunAutomationCommand("key 113");
+        for (int i = 0; i < 2000 && !FindWindowW(u"menu_popup", nullptr); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        wce::automation::RunAutomationCommand("key 13");
+    });
+    for (int i = 0; i < 3000 && Only(WM_COMMAND).size() < 2; ++i) {
+        PumpPending();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    script.join();
+    commands = Only(WM_COMMAND);
+    ASSERT_EQ(2u, commands.size());
+    EXPECT_EQ(1, LOWORD(commands[0].wParam));
+    EXPECT_EQ(20043, LOWORD(commands[1].wParam));
     DestroyWindow(owner);
     unsetenv("WCE_PLATFORM");
     wce::ReloadDeviceProfile();
