@@ -67,6 +67,14 @@ LRESULT OnMainDestroy()
     return 0;
 }
 
+// A page command that comes while a closed page is still going (it waits for its worker) is
+// carried out once that page has gone, rather than lost. The latest such command wins.
+struct DeferredCommand {
+    HWND window = nullptr;
+    int id = 0;
+};
+DeferredCommand g_deferredCommand;
+
 void RevealActivePage()
 {
     if (g_app.activeDialog && IsWindow(g_app.activeDialog)) {
@@ -156,6 +164,10 @@ int OnMainCommand(HWND window, int id, int)
     }
     if (PageOfCommand(id) == PAGE_NONE)
         return 1;
+    if (g_app.frame && g_app.frame->currentPage && !g_app.activeDialog) {
+        g_deferredCommand = { window, id };
+        return 0;
+    }
     if (g_app.frame)
         g_app.frame->ShowPage(id);
     return 0;
@@ -173,7 +185,8 @@ void PaintFrameBackground(HWND window)
 // One page at a time: a command that reaches the main window while a page is open (a second
 // start's request, a script) would otherwise open a page inside that page's modal loop, whose
 // closing then clears the outer page's dialog record and deletes the brush it still paints with.
-// The open page is brought forward instead.
+// The open page is brought forward instead. (A page that has closed and only waits for its
+// worker has its next command deferred by OnMainCommand.)
 int MainFrame::ShowPage(int commandId) noexcept
 {
     if (currentPage) {
@@ -197,5 +210,9 @@ int MainFrame::ShowPage(int commandId) noexcept
     page->DoModal(nullptr, 0, &templates[index]);
     static_cast<PageDisposer*>(page)->Destroy(1);
     currentPage = nullptr;
+    if (g_deferredCommand.id != 0) {
+        PostMessageW(g_deferredCommand.window, WM_COMMAND, WPARAM(g_deferredCommand.id), 0);
+        g_deferredCommand = {};
+    }
     return 0;
 }

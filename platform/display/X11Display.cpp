@@ -2,9 +2,9 @@
 // stylus and the keyboard as the device's keys (arrows, Enter, Esc, Tab, digits; F1/F2 the soft
 // keys). It runs on a thread of its own and reaches the windows only through their queues.
 #include "X11Display.h"
+#include "X11Icon.h"
 
 #include <X11/Xlib.h>
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <atomic>
@@ -199,7 +199,7 @@ public:
         while (!stop.load() && !lost.load()) {
             if (ServerHungUp() || !HandleEvents())
                 return;
-            ShowProgramIcon();
+            ShowProgramIcon(display, window, shownIcon);
             Present(false);
             std::this_thread::sleep_for(std::chrono::milliseconds(FRAME_MS));
         }
@@ -230,40 +230,6 @@ public:
     }
 
 private:
-    // The desktop shows the icon of the program's window class (icon 99 of OrvMobile) as the
-    // window's icon once such a window exists; the icon is set again when the class's icon changes.
-    void ShowProgramIcon()
-    {
-        HICON icon = ProgramIcon();
-        if (icon == shownIcon)
-            return;
-        int iconWidth = 0, iconHeight = 0;
-        if (!icon || !WceGetIconPixels(icon, &iconWidth, &iconHeight, nullptr, 0))
-            return;
-        std::vector<uint32_t> argb(size_t(iconWidth) * size_t(iconHeight));
-        if (!WceGetIconPixels(icon, &iconWidth, &iconHeight, argb.data(), argb.size()))
-            return;
-        // Format-32 properties travel as longs on the client side, whatever their width.
-        std::vector<unsigned long> property { (unsigned long)iconWidth, (unsigned long)iconHeight };
-        property.insert(property.end(), argb.begin(), argb.end());
-        Atom netWmIcon = XInternAtom(display, "_NET_WM_ICON", False);
-        XChangeProperty(display, window, netWmIcon, XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(property.data()), int(property.size()));
-        XFlush(display);
-        shownIcon = icon;
-    }
-
-    static HICON ProgramIcon()
-    {
-        for (HWND top : wce::ui::TopLevelWindows()) {
-            if (wce::ui::IsRemoteWindow(top))
-                continue;
-            if (HICON icon = reinterpret_cast<HICON>(GetClassLongW(top, GCL_HICON)))
-                return icon;
-        }
-        return nullptr;
-    }
-
     // The window is the profile's screen at twice its size, fixed: the device screen does not
     // stretch. A test or a profile change that rebuilds the screen at another size resizes it.
     bool FitToScreen()
