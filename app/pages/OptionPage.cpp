@@ -15,7 +15,6 @@ constexpr int LABEL_CHARS = 128;
 constexpr uint32_t FLAG_BIT_0 = 0x1;
 constexpr uint32_t FLAG_BIT_1 = 0x2;
 
-
 const OptionChoice FILE_TYPE_CHOICES[] = {
     { IDS_FILETYPE_ALL, nullptr, 0 },
     { IDS_FILETYPE_PROGRAMS, nullptr, 1 },
