@@ -76,6 +76,8 @@ void ShowWelcome(HINSTANCE instance)
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = u"Welcome";
     RegisterClassW(&windowClass);
+    // A library without the caption leaves "Welcome" in place: the string load writes nothing
+    // when the string is not there.
     WCHAR caption[64] = u"Welcome";
     LoadResString(caption, IDS_WELCOME_CAPTION, 64);
     const int left = (GetSystemMetrics(SM_CXSCREEN) - WELCOME_WIDTH) / 2;
