@@ -104,8 +104,10 @@ TEST_F(StartupTest, TitleKeepsNinetyNineCharactersAndTheWelcomeCaptionFallsBack)
     RunningProgram program;
     HWND welcome = WaitForWindow(u"Welcome", 5000);
     ASSERT_NE(nullptr, welcome);
+    // The window may be found while it is still being made: its caption is read once it has one
+    // (or the window is gone, in which case the caption never came).
     WCHAR caption[128] = {};
-    GetWindowTextW(welcome, caption, 128);
+    shelltest::WaitUntil([&] { return GetWindowTextW(welcome, caption, 128) > 0 || !IsWindow(welcome); }, 5000);
     EXPECT_EQ(std::u16string(u"Welcome"), caption);
     HWND main = WaitForWindow(MAIN_CLASS_NAME, 10000);
     ASSERT_NE(nullptr, main);
