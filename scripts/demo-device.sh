@@ -60,9 +60,12 @@ case "$build_dir" in /*) ;; *) build_dir="$PWD/$build_dir" ;; esac
 # The first line of device.profile marks a folder this script made; only such a folder is reset.
 MARK="# Demo device written by scripts/demo-device.sh"
 
-# The files the device gets from the build folder.
+# The files the device gets from the build folder. The platform libraries go beside the program,
+# which finds them there by its own location ($ORIGIN): the device works without the build folder.
+platform_libs=(libwcecore.so libwceui.so libwcegdi.so libwcedisplay.so)
 needed=(bin/OrvMobile bin/wce-auto lib/libOrvMobileEngCE.so res/OrvResEN.DLL res/OrvResCN.DLL
         res/OrvResTW.DLL Lib/Verdane.dll res/Help/OrvMobileEN.htm)
+for lib in "${platform_libs[@]}"; do needed+=("lib/$lib"); done
 
 build_missing() {
   local missing=0 file
@@ -117,12 +120,18 @@ write_profile() {
   mv -f "$device_dir/device.profile.new" "$device_dir/device.profile"
 }
 
+# The help files go where each family looks for them: the Pocket PC family in \Windows\, the
+# others in the program's Help\ folder. Both get them, so any family the device is started as
+# finds its help.
 install_program() {
   local program="$device_dir/Program Files/OrvMobile" file
-  mkdir -p "$program/Lib" "$program/Help"
+  mkdir -p "$program/Lib" "$program/Help" "$device_dir/Windows"
   refresh "$build_dir/bin/OrvMobile" "$program/OrvMobile"
   chmod 755 "$program/OrvMobile"
   refresh "$build_dir/lib/libOrvMobileEngCE.so" "$program/libOrvMobileEngCE.so"
+  for file in "${platform_libs[@]}"; do
+    refresh "$build_dir/lib/$file" "$program/$file"
+  done
   for file in OrvResEN.DLL OrvResCN.DLL OrvResTW.DLL; do
     refresh "$build_dir/res/$file" "$program/$file"
   done
@@ -131,6 +140,7 @@ install_program() {
   done
   for file in "$build_dir"/res/Help/*; do
     refresh "$file" "$program/Help/$(basename "$file")"
+    refresh "$file" "$device_dir/Windows/$(basename "$file")"
   done
 }
 
@@ -205,7 +215,8 @@ desktop_usable() {
 print_layout() {
   echo "Demo device: $device_dir"
   echo "  \\device.profile                Platform=$platform CodePage=$codepage${screen:+ Screen=$screen}"
-  echo "  \\Program Files\\OrvMobile\\      the program, its service library, resource libraries, Lib\\ and Help\\"
+  echo "  \\Program Files\\OrvMobile\\      the program, its libraries, resource libraries, Lib\\ and Help\\"
+  echo "  \\Windows\\                      the help files, where the Pocket PC family looks"
   echo "  \\My Documents\\, \\Storage Card\\ ordinary files and four copies of the anti-virus test file"
 }
 
@@ -216,18 +227,18 @@ Drive it from another terminal (the commands reach the program through its autom
   auto='$build_dir/bin/wce-auto'
   "\$auto" list                       # the windows and their controls
   "\$auto" command 0 20046            # open the scan page (20047 options, 20048 backups, 20043 log, 20044 about)
-  "\$auto" box                        # the question that is up, if any
+  "\$auto" waitbox 5000               # wait for a question to come up (box: the one that is up)
   "\$auto" answer 6                   # answer it: 6 Yes, 7 No
   "\$auto" screenshot /tmp/orv-demo.png
   "\$auto" command 0 1                # Done: close the page
   "\$auto" command 0 20004            # exit the program
+The README walks through a scan, a restore and clearing the log this way.
 EOF
 }
 
 start_program() {
   local program="$device_dir/Program Files/OrvMobile/OrvMobile"
   export WCE_DEVICE_ROOT="$device_dir" WCE_AUTOMATION=1
-  export LD_LIBRARY_PATH="$build_dir/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
   # The program folder is the program's working folder too, as when it is started from the device's shell.
   cd "$device_dir/Program Files/OrvMobile"
   if desktop_usable; then

@@ -8,6 +8,7 @@
 #include "DiskFile.h"
 #include "EngineMemory.h"
 #include "EnginePaths.h"
+#include "ScanBridge.h"
 
 namespace orv {
 namespace {
@@ -106,8 +107,14 @@ int32_t HostFile::Release() noexcept
     return count;
 }
 
-// Once destruction has begun there is no DiskFile; calls then fail as a closed file would.
-uint32_t HostFile::Read(void* buffer, uint32_t count) noexcept { return disk ? disk->Read(buffer, count) : 0; }
+// Once destruction has begun there is no DiskFile; calls then fail as a closed file would. A read
+// the scan's gate refuses gives nothing, as the end of the file would.
+uint32_t HostFile::Read(void* buffer, uint32_t count) noexcept
+{
+    if (ReadGate* gate = CurrentReadGate(); gate != nullptr && gate->RefusesReads())
+        return 0;
+    return disk ? disk->Read(buffer, count) : 0;
+}
 int32_t HostFile::Write(const void* buffer, uint32_t count) noexcept { return disk ? disk->Write(buffer, count) : -1; }
 int64_t HostFile::Seek(uint32_t low, int32_t high, uint32_t origin) noexcept
 {

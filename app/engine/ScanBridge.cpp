@@ -7,11 +7,11 @@
 #include "EngineHost.h"
 #include "EngineMemory.h"
 #include "EnginePaths.h"
+#include "TextHelpers.h"
 
 namespace {
 
 constexpr uint32_t FLAG_KEEP_BACKUP = 0x100;
-constexpr uint32_t OPTIONS_SIZE = sizeof(OptionSettings);
 
 int32_t MapResult(int32_t code)
 {
@@ -72,7 +72,8 @@ ScanBridgeObject::ScanBridgeObject(ServiceContext* context, EngineHost* host) no
 {
     callbacks.callbacks.table = &SCAN_CALLBACKS_TABLE;
     callbacks.owner = this;
-    options.size = OPTIONS_SIZE;
+    // Zeros, not the defaults: until a scan takes the context's options the engine acts on none.
+    InitSettingsRecords(&options, nullptr, false);
     if (context != nullptr)
         context->AddRef();
 }

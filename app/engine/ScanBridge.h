@@ -53,6 +53,21 @@ protected:
     ~ScanBridge() = default;
 };
 
+// Asked before every read of a file that the engine has open, on the thread that reads (the scan
+// worker's, where the engine runs): true refuses the read, which then gives no bytes, so that the
+// engine gives up the file at its next read. This is how a stop takes effect inside a large file.
+class ReadGate {
+public:
+    virtual bool RefusesReads() noexcept = 0;
+
+protected:
+    ~ReadGate() = default;
+};
+
+// Installs the calling thread's gate (null removes it); reads on other threads are not asked.
+void SetReadGate(ReadGate* gate) noexcept;
+ReadGate* CurrentReadGate() noexcept;
+
 // A new bridge (count 1) holding a reference on context, or null when memory is short.
 ScanBridge* CreateScanBridge(ServiceContext* context) noexcept;
 

@@ -68,5 +68,5 @@ void FormatBackupDetails(const BackupRecord& record, const WCHAR* format, WCHAR*
     BackupSourceText(record, source);
     AnsiFieldText(record.virusName, virus);
     BackupDateText(record, date);
-    wsprintfW(out, format, source, virus, date, int(record.dataSize));
+    wsprintfW(out, format, source, virus, date, unsigned(record.dataSize));
 }

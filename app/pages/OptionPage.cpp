@@ -2,6 +2,7 @@
 #include "OptionPage.h"
 
 #include <ResourceIds.h>
+#include <TextHelpers.h>
 
 #include "PageFactories.h"
 #include "ServiceLibrary.h"
@@ -13,9 +14,6 @@ namespace {
 constexpr int LABEL_CHARS = 128;
 constexpr uint32_t FLAG_BIT_0 = 0x1;
 constexpr uint32_t FLAG_BIT_1 = 0x2;
-
-constexpr OptionSettings DEFAULT_OPTIONS = { 16, 0, 259, 0, 0 };
-constexpr UtilSettings DEFAULT_UTIL = { 12, 8, 2 };
 
 const OptionChoice FILE_TYPE_CHOICES[] = {
     { IDS_FILETYPE_ALL, nullptr, 0 },
@@ -144,8 +142,7 @@ int OptionPage::Create(ServiceContext* context, void*) noexcept
 
 void OptionPage::SetDefaults()
 {
-    options = DEFAULT_OPTIONS;
-    util = DEFAULT_UTIL;
+    InitSettingsRecords(&options, &util, true);
 }
 
 // A label that an earlier item already begins with is not added again; its rows share that item.

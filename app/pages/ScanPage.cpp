@@ -55,10 +55,14 @@ void ScanPage::Destroy(unsigned flags) noexcept
         ::operator delete(this);
 }
 
+// The menu bar is made after the run has started: it takes the run's state once it is there.
 int ScanPage::OnInitDialog(HWND dialogWindow, WPARAM first, LPARAM second) noexcept
 {
     viewWindow.store(dialogWindow);
-    return ScanPageBase::OnInitDialog(dialogWindow, first, second);
+    const int result = ScanPageBase::OnInitDialog(dialogWindow, first, second);
+    viewMenuBar.store(menuBar);
+    ShowRunState(IsRunning());
+    return result;
 }
 
 // From here on a worker that is still going (a question left open) shows nothing more; the
@@ -66,6 +70,7 @@ int ScanPage::OnInitDialog(HWND dialogWindow, WPARAM first, LPARAM second) noexc
 int ScanPage::OnClose(int id) noexcept
 {
     const int result = ScanPageBase::OnClose(id);
+    viewMenuBar.store(nullptr);
     viewWindow.store(nullptr);
     return result;
 }
@@ -85,7 +90,12 @@ int ScanPage::StopAndWait() noexcept
 }
 
 void ScanPage::StartScan() noexcept { worker.StartScan(); }
-void ScanPage::RequestStop() noexcept { worker.RequestStop(); }
+// The stop is shown at once; the run may take a moment longer to end.
+void ScanPage::RequestStop() noexcept
+{
+    worker.RequestStop();
+    ShowRunState(IsRunning());
+}
 void ScanPage::UpdateElapsed() noexcept { worker.UpdateElapsed(); }
 bool ScanPage::IsRunning() noexcept { return worker.IsRunning(); }
 

@@ -56,6 +56,11 @@ private:
     // stopped the run, so that a worker outliving the close touches no window. The dialog thread
     // writes it; both threads read it. DialogPage::dialog itself stays the dialog thread's.
     std::atomic<HWND> viewWindow { nullptr };
+    std::atomic<HWND> viewMenuBar { nullptr };   // the same, for the page's menu bar
+
+    // Start enabled only when idle; Stop, the button and the Stop soft key, only while a run goes
+    // on that no stop was asked of yet. Either thread.
+    void ShowRunState(bool running) noexcept;
 
     ScanTexts texts {};              // written before any run, read by the worker
     WCHAR fmtAskTreat[256] {};       // file, then virus name

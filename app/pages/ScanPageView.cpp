@@ -5,6 +5,7 @@
 #include <ResourceIds.h>
 
 #include <wce/CommCtrl.h>
+#include <wce/Shell.h>
 
 void ScanPage::SetControlText(int32_t controlId, const WCHAR* text) noexcept
 {
@@ -32,11 +33,20 @@ void ScanPage::SetProgress(int32_t percent) noexcept
 
 void ScanPage::ShowIdleButtons(bool idle) noexcept
 {
+    ShowRunState(!idle);
+}
+
+void ScanPage::ShowRunState(bool running) noexcept
+{
     HWND window = viewWindow.load();
     if (!window)
         return;
-    EnableWindow(GetDlgItem(window, IDC_SCAN_START), idle ? TRUE : FALSE);
-    EnableWindow(GetDlgItem(window, IDC_SCAN_STOP), idle ? FALSE : TRUE);
+    const bool stoppable = running && !worker.IsStopRequested();
+    EnableWindow(GetDlgItem(window, IDC_SCAN_START), running ? FALSE : TRUE);
+    EnableWindow(GetDlgItem(window, IDC_SCAN_STOP), stoppable ? TRUE : FALSE);
+    // The Pocket PC bar has Stop as its left soft key; a bar without it takes no notice.
+    if (HWND bar = viewMenuBar.load())
+        SendMessageW(bar, TB_ENABLEBUTTON, CMD_SCAN_STOP, MAKELONG(stoppable ? TRUE : FALSE, 0));
 }
 
 // ShowMessage's question box, owned by the dialog. Once the page has closed there is nobody to
@@ -63,19 +73,15 @@ void ScanPage::StopScanTimer() noexcept
         KillTimer(window, SCAN_TIMER_ID);
 }
 
-// While the dialog is open every queued message is dispatched: the worker's window calls and the
-// final timer tick need them. A quit message ends the dispatching and is put back for the loop
-// that owns it. Once the dialog has closed the worker touches no window, and only messages sent
-// from other threads are handled (the peek runs them before it looks at its filter, which no
-// posted message matches): a menu command must wait, or it could open another page and start a
-// second run on the same engine while this page's worker is still inside it.
+// Every queued message is dispatched, so that the screen keeps painting and taking input while
+// the page waits for its worker: the worker's window calls and the final timer tick need them
+// while the dialog is open, and once it has closed the main window must not freeze. A menu
+// command given meanwhile cannot open another page on the same engine: the main window opens no
+// page while this one still exists. A quit message ends the dispatching and is put back for the
+// loop that owns it.
 void ScanPage::DispatchPending() noexcept
 {
     MSG message;
-    if (!viewWindow.load()) {
-        PeekMessageW(&message, nullptr, WM_CREATE, WM_CREATE, PM_NOREMOVE);
-        return;
-    }
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             PostQuitMessage(int(message.wParam));

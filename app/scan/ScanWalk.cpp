@@ -125,8 +125,16 @@ void ScanWorker::ScanOneFile(const WCHAR* path) noexcept
     if (!scanBridge)
         return;
     WCHAR name[MAX_PATH] = {};
+    readRefused = false;
     int32_t result = scanBridge->ScanFile(path, name, retreating ? 1 : 0);
     name[MAX_PATH - 1] = 0;
+    // A stop cut the file short: what the engine did not read it could not judge. Unless it found
+    // something in what it read, the file counts as not scanned rather than clean.
+    const bool found = result == SCAN_FOUND_LEFT || result == SCAN_DELETED || result == SCAN_RENAMED;
+    if (readRefused && !found) {
+        scannedCount.fetch_sub(1);
+        return;
+    }
     switch (result) {
     case SCAN_FOUND_LEFT: RecordFinding(path, name, 3); break;
     case SCAN_DELETED: RecordFinding(path, name, 0); break;

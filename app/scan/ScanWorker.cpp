@@ -106,6 +106,7 @@ DWORD ScanWorker::ScanThreadMain(void* param) noexcept
 
 void ScanWorker::RunScan() noexcept
 {
+    SetReadGate(this);
     stateFlags.fetch_or(SCAN_RUNNING);
     startSeconds.store(NowSeconds());
     view->StartScanTimer();
@@ -178,7 +179,17 @@ void ScanWorker::FinishScanRun() noexcept
     while ((stateFlags.load() & SCAN_DISPLAY_DIRTY) && !leaving.load())
         Sleep(1);
     view->StopScanTimer();
+    SetReadGate(nullptr);
     stateFlags.fetch_and(~(SCAN_RUNNING | SCAN_STOP_REQUESTED));
+}
+
+// On the worker thread, inside the engine's reads.
+bool ScanWorker::RefusesReads() noexcept
+{
+    if (retreating || !StopRequested())
+        return false;
+    readRefused = true;
+    return true;
 }
 
 void ScanWorker::UpdateElapsed() noexcept

@@ -6,11 +6,11 @@
 
 #include <windows.h>
 
+#include "ScanBridge.h"
 #include "ScanView.h"
 #include "TextSlot.h"
 
 class LogWriter;
-class ScanBridge;
 
 // Bits of the flags word.
 constexpr uint32_t SCAN_RUNNING = 0x1000000;
@@ -32,7 +32,12 @@ constexpr int32_t FINDING_SLOTS_STEP = 16;
 // to have returned, dispatching the dialog thread's messages meanwhile so that a worker blocked in
 // a window call can finish; a worker that waits for the final timer tick stops waiting once the
 // page is going away.
-class ScanWorker {
+//
+// A stop takes effect inside a file too: while a run goes on the worker is its thread's read gate,
+// and once a stop is requested the engine's reads of the file it is in are refused. That file is
+// then not finished: it is neither counted as scanned nor taken for clean. The treatment pass at
+// the end is not stopped (the user asked for it), so its reads are never refused.
+class ScanWorker final : private ReadGate {
 public:
     ScanWorker(ScanView* view, const ScanTexts* texts, ScanBridge* bridge) noexcept;
     ~ScanWorker();
@@ -46,6 +51,7 @@ public:
     void RequestStop() noexcept;
     void StopAndWait() noexcept;
     bool IsRunning() const noexcept;
+    bool IsStopRequested() const noexcept { return StopRequested(); }
     void UpdateElapsed() noexcept;
     void OnScanTimer(uint32_t timerId) noexcept;
     void WaitForExit() noexcept;
@@ -85,6 +91,7 @@ private:
     void ShowCurrentItem(const WCHAR* item) noexcept;
     bool StopRequested() const noexcept;
     static int64_t NowSeconds() noexcept;
+    bool RefusesReads() noexcept override;
 
     ScanView* const view;
     const ScanTexts* const texts;
@@ -105,6 +112,7 @@ private:
     int32_t findingCount = 0;
     int32_t findingCapacity = 0;
     bool retreating = false;
+    bool readRefused = false;             // a read of the file being scanned was refused
 
     TextSlot currentItem { MAX_PATH - 1, MAX_PATH };  // worker publishes, timer takes
     TextSlot pendingText { 0, 1024 };                 // worker appends, timer takes

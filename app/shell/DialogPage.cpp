@@ -67,11 +67,8 @@ INT_PTR OnPageErase(HDC dc)
     return 1;
 }
 
-INT_PTR OnPageClosing(HWND dialog, DialogPage* page, int id)
+void ForgetOpenPage(DialogPage* page)
 {
-    if (page)
-        page->OnClose(id);
-    EndDialog(dialog, id);
     g_app.activeDialog = nullptr;
     if (page)
         page->dialog = nullptr;
@@ -79,7 +76,26 @@ INT_PTR OnPageClosing(HWND dialog, DialogPage* page, int id)
         DeleteObject(g_app.pageBrush);
         g_app.pageBrush = nullptr;
     }
+}
+
+INT_PTR OnPageClosing(HWND dialog, DialogPage* page, int id)
+{
+    if (page)
+        page->OnClose(id);
+    EndDialog(dialog, id);
+    ForgetOpenPage(page);
     return 1;
+}
+
+// The program is ending under an open page (its quit ended the page's modal loop): the page
+// closes as Cancel would close it, so nothing is saved, its run is stopped and nothing refers to
+// the dialog afterwards. A page closed by its commands has already done this.
+void OnPageDestroyed(HWND dialog, DialogPage* page)
+{
+    if (page->dialog != dialog)
+        return;
+    page->OnClose(IDCANCEL);
+    ForgetOpenPage(page);
 }
 
 INT_PTR OnPageCommand(HWND dialog, DialogPage* page, WPARAM first, LPARAM second)
@@ -110,6 +126,7 @@ INT_PTR CALLBACK PageDialogProc(HWND dialog, UINT message, WPARAM first, LPARAM 
         return 0;
     switch (message) {
     case WM_ERASEBKGND: return OnPageErase(reinterpret_cast<HDC>(first));
+    case WM_DESTROY: OnPageDestroyed(dialog, page); return 0;
     case WM_NOTIFY: page->OnNotify(second); return 0;
     case WM_TIMER: page->OnTimer(int(first)); return 0;
     case WM_INITMENUPOPUP: page->OnInitMenuPopup(reinterpret_cast<HMENU>(first), LOWORD(second)); return 0;

@@ -67,6 +67,14 @@ LRESULT OnMainDestroy()
     return 0;
 }
 
+// A page command that comes while a closed page is still going (it waits for its worker) is
+// carried out once that page has gone, rather than lost. The latest such command wins.
+struct DeferredCommand {
+    HWND window = nullptr;
+    int id = 0;
+};
+DeferredCommand g_deferredCommand;
+
 void RevealActivePage()
 {
     if (g_app.activeDialog && IsWindow(g_app.activeDialog)) {
@@ -83,7 +91,8 @@ ATOM RegisterMainClass(HINSTANCE instance, const WCHAR* className)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
-    // Icon 99 has no use here: the platform layer draws no window icons and cannot load one.
+    // The desktop shows it as the program's icon; a module without it gets no icon, nothing worse.
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = className;
     return RegisterClassW(&windowClass);
@@ -93,7 +102,9 @@ bool CreateMainWindow(HINSTANCE instance, int showCommand)
 {
     DetectPlatform();
     g_app.instance = instance;
-    LoadResString(g_app.title, IDS_APP_TITLE, 100);
+    // The whole buffer is offered: the title keeps 99 characters, where LoadResString's rule
+    // (one fewer than its size) would keep 98.
+    LoadStringW(g_app.resourceModule, IDS_APP_TITLE, g_app.title, 100);
     if (ActivateRunningInstance())
         return false;
     RegisterMainClass(instance, MAIN_CLASS_NAME);
@@ -153,6 +164,10 @@ int OnMainCommand(HWND window, int id, int)
     }
     if (PageOfCommand(id) == PAGE_NONE)
         return 1;
+    if (g_app.frame && g_app.frame->currentPage && !g_app.activeDialog) {
+        g_deferredCommand = { window, id };
+        return 0;
+    }
     if (g_app.frame)
         g_app.frame->ShowPage(id);
     return 0;
@@ -167,8 +182,17 @@ void PaintFrameBackground(HWND window)
     EndPaint(window, &paint);
 }
 
+// One page at a time: a command that reaches the main window while a page is open (a second
+// start's request, a script) would otherwise open a page inside that page's modal loop, whose
+// closing then clears the outer page's dialog record and deletes the brush it still paints with.
+// The open page is brought forward instead. (A page that has closed and only waits for its
+// worker has its next command deferred by OnMainCommand.)
 int MainFrame::ShowPage(int commandId) noexcept
 {
+    if (currentPage) {
+        RevealActivePage();
+        return 0;
+    }
     AppPage* page = nullptr;
     const PageIndex index = PageOfCommand(commandId);
     switch (index) {
@@ -186,5 +210,9 @@ int MainFrame::ShowPage(int commandId) noexcept
     page->DoModal(nullptr, 0, &templates[index]);
     static_cast<PageDisposer*>(page)->Destroy(1);
     currentPage = nullptr;
+    if (g_deferredCommand.id != 0) {
+        PostMessageW(g_deferredCommand.window, WM_COMMAND, WPARAM(g_deferredCommand.id), 0);
+        g_deferredCommand = {};
+    }
     return 0;
 }

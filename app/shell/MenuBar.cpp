@@ -2,6 +2,9 @@
 #include "MenuBar.h"
 
 #include "AppState.h"
+#include "DialogPage.h"
+
+#include <ResourceIds.h>
 
 #include <wce/Shell.h>
 
@@ -24,6 +27,22 @@ void Append(WCHAR* buffer, const WCHAR* text)
         lstrcpynW(buffer + used, text, MAX_PATH - used);
 }
 
+// Help that is not there is said so, rather than a tap that seems to do nothing.
+bool HelpFileIsThere(HWND window, const WCHAR* file)
+{
+    const DWORD attributes = GetFileAttributesW(file);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    WCHAR format[128] = {};
+    WCHAR caption[64] = {};
+    WCHAR text[WSPRINTF_MAX + 1];
+    LoadResString(format, IDS_HELP_MISSING, 128);
+    LoadResString(caption, IDS_QUESTION_CAPTION, 64);
+    wsprintfW(text, format, file);
+    MessageBoxW(window, text, caption, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
 } // namespace
 
 HWND CreateMenuBar(HWND window, UINT menuBarId)
@@ -40,7 +59,7 @@ HWND CreateMenuBar(HWND window, UINT menuBarId)
     return info.hwndMB;
 }
 
-bool ShowHelp(HWND, const WCHAR* topic)
+bool ShowHelp(HWND window, const WCHAR* topic)
 {
     SHELLEXECUTEINFOW launch = {};
     launch.cbSize = 60;
@@ -49,6 +68,8 @@ bool ShowHelp(HWND, const WCHAR* topic)
     WCHAR path[MAX_PATH] = {};
     lstrcpynW(path, IsPocketPcFamily() ? u"\\Windows\\" : g_app.helpFolder, MAX_PATH);
     Append(path, HelpFileName());
+    if (!HelpFileIsThere(window, path))
+        return false;
     Append(path, u"#");
     Append(path, topic ? topic : u"Main_Contents");
     WCHAR target[MAX_PATH] = {};

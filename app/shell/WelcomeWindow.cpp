@@ -71,10 +71,13 @@ void ShowWelcome(HINSTANCE instance)
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = WelcomeWindowProc;
     windowClass.hInstance = instance;
-    // Icon 99 has no use here: the platform layer draws no window icons and cannot load one.
+    // The desktop shows it as the program's icon; a module without it gets no icon, nothing worse.
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = u"Welcome";
     RegisterClassW(&windowClass);
+    // A library without the caption leaves "Welcome" in place: the string load writes nothing
+    // when the string is not there.
     WCHAR caption[64] = u"Welcome";
     LoadResString(caption, IDS_WELCOME_CAPTION, 64);
     const int left = (GetSystemMetrics(SM_CXSCREEN) - WELCOME_WIDTH) / 2;

@@ -30,11 +30,12 @@
 #define IDS_LABEL_LEFT 40097           // action label for bridge result 1 (32)
 #define IDS_LABEL_SPARE 40098          // action label no result selects (32)
 #define IDS_MSG_DONE_INFECTED 40099    // end of a run with findings (128)
-#define IDS_FMT_BACKUP_DETAILS 40100   // source path, virus name, date (strings), data size (integer) (256)
+#define IDS_FMT_BACKUP_DETAILS 40100   // source path, virus name, date (strings), data size (unsigned) (256)
 #define IDS_RESTORE_REFUSED 40101      // one string: source path; a restore that was not made (128)
 #define IDS_FMT_NOT_SCANNED 40102      // one string: path of a file that could not be scanned (128)
 #define IDS_FMT_DONE_NOT_SCANNED 40103 // one integer: files of the run that could not be scanned (128)
 #define IDS_FMT_ENGINE_FAULT 40104     // one string: the start-up step in which the engine faulted (128)
+#define IDS_HELP_MISSING 40110         // one string: the help file's path; help asked for but not there (128)
 
 // Menu-bar button texts; any free ids will do, the program never loads them itself.
 #define IDS_BAR_MENU 41000

@@ -1,8 +1,8 @@
 // The automation commands: each reads or drives the user interface on the windows' own threads.
 //   list | command <hwnd> <id> | tap <x> <y> | tapid <id> | key <vk> | combo <id> <index>
-//   row <id> <index> | box | answer <code> | wait <id> <text> <ms> | screenshot <path>
-// Windows are written as hex handles; ids are control ids in the active window; list marks the
-// active top-level window with active=1.
+//   row <id> <index> | box | waitbox <ms> | answer <code> | wait <id> <text> <ms> | screenshot <path>
+// Windows are written as hex handles; ids are control ids in the active window (wait takes 0 for
+// the active window itself); list marks the active top-level window with active=1.
 #include <chrono>
 #include <cstdio>
 #include <iomanip>
@@ -139,9 +139,27 @@ std::string Choose(int id, int index, bool combo)
     return done ? "ok\n" : "error: the control is gone\n";
 }
 
+// The soft keys belong to the active window's menu bar, as on the device (and as the desktop
+// window sends them); an open menu or list takes every key.
+HWND SoftKeyBar()
+{
+    HWND active = GetActiveWindow();
+    for (HWND top = GetWindow(active, GW_HWNDFIRST); top; top = GetWindow(top, GW_HWNDNEXT)) {
+        WCHAR className[32] = {};
+        GetClassNameW(top, className, 32);
+        if (std::u16string(className) == u"menu_worker" && GetWindow(top, GW_OWNER) == active && IsWindowVisible(top))
+            return top;
+    }
+    return nullptr;
+}
+
 std::string Key(int key)
 {
-    HWND target = GetFocus() ? GetFocus() : GetActiveWindow();
+    HWND target = GetCapture();
+    if (!target && (key == VK_TSOFT1 || key == VK_TSOFT2))
+        target = SoftKeyBar();
+    if (!target)
+        target = GetFocus() ? GetFocus() : GetActiveWindow();
     if (!target)
         return "error: no window has the focus\n";
     PostMessageW(target, WM_KEYDOWN, WPARAM(key), 0);
@@ -149,19 +167,37 @@ std::string Key(int key)
     return "ok\n";
 }
 
+std::string DescribeBox(const MessageBoxRecord& box)
+{
+    return "box caption=\"" + Escaped(Utf8(box.caption)) + "\" text=\"" + Escaped(Utf8(box.text)) +
+           "\" style=" + std::to_string(box.style) + "\n";
+}
+
 std::string Box()
 {
     MessageBoxRecord box;
     if (!GetOpenMessageBox(box))
         return "no box\n";
-    return "box caption=\"" + Utf8(box.caption) + "\" text=\"" + Utf8(box.text) + "\" style=" + std::to_string(box.style) + "\n";
+    return DescribeBox(box);
 }
 
+// A script that has just asked for something that raises a question waits for it here instead
+// of sleeping; the box that comes up (or is already up) is described as `box` does.
+std::string WaitBox(int timeoutMs)
+{
+    MessageBoxRecord box;
+    if (timeoutMs < 0 || !WaitForMessageBox(box, DWORD(timeoutMs)))
+        return "timeout\n";
+    return DescribeBox(box);
+}
+
+// Id 0 stands for the active window itself: a script waits with it for a page or the main window
+// to come to the front by its caption.
 std::string Wait(int id, const std::string& wanted, int timeoutMs)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     do {
-        HWND control = Control(id);
+        HWND control = id == 0 ? GetActiveWindow() : Control(id);
         if (control && Utf8(TextOf(control)) == wanted)
             return "ok\n";
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -197,6 +233,8 @@ std::string RunAutomationCommand(const std::string& line)
         return Choose(a, b, verb == "combo");
     if (verb == "box")
         return Box();
+    if (verb == "waitbox" && (in >> a))
+        return WaitBox(a);
     if (verb == "answer" && (in >> a))
         return AnswerMessageBox(a) ? "ok\n" : "no box\n";
     std::string text;

@@ -97,6 +97,10 @@ bool StartAutomationServer()
         g_socketPath = path;
         CommandLock();
         std::atexit(OnProcessExit);
+        // Whoever drives the program through the socket answers its questions: a box or a
+        // popup waits for them as it would for a user at the desktop.
+        SetBoxesWaitForAutomation(true);
+        SetPopupsWaitForAutomation(true);
         std::thread(Serve, listener).detach();
         started = true;
     });

@@ -2,6 +2,7 @@
 // stylus and the keyboard as the device's keys (arrows, Enter, Esc, Tab, digits; F1/F2 the soft
 // keys). It runs on a thread of its own and reaches the windows only through their queues.
 #include "X11Display.h"
+#include "X11Icon.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -132,11 +133,12 @@ void SendKey(UINT message, int key)
 }
 
 // Closing the desktop window ends the program as closing its windows would: open menus close,
-// open message boxes are cancelled and every main window is asked to close.
+// open message boxes get the answer that changes nothing (No, or Cancel where they have one) and
+// every main window is asked to close.
 void EndProgram()
 {
     wce::automation::ResetPopups();
-    for (int box = 0; box < 16 && wce::automation::AnswerMessageBox(IDCANCEL); ++box) {
+    for (int box = 0; box < 16 && wce::automation::CloseMessageBox(); ++box) {
     }
     for (HWND top : wce::ui::TopLevelWindows())
         if (!wce::ui::IsRemoteWindow(top) && !GetWindow(top, GW_OWNER) && IsWindowVisible(top))
@@ -197,6 +199,7 @@ public:
         while (!stop.load() && !lost.load()) {
             if (ServerHungUp() || !HandleEvents())
                 return;
+            ShowProgramIcon(display, window, shownIcon);
             Present(false);
             std::this_thread::sleep_for(std::chrono::milliseconds(FRAME_MS));
         }
@@ -332,6 +335,7 @@ private:
 
     Display* display = nullptr;
     ::Window window = 0;
+    HICON shownIcon = nullptr;
     Atom deleteAtom = 0;
     GC gc = nullptr;
     XImage* image = nullptr;

@@ -70,8 +70,12 @@ std::u16string WithEllipsis(DeviceContext* dc, const std::u16string& line, int l
     if (Width(dc, line) <= limit)
         return line;
     std::u16string cut = line;
-    while (!cut.empty() && Width(dc, cut + ELLIPSIS) > limit)
+    while (!cut.empty() && Width(dc, cut + ELLIPSIS) > limit) {
         cut.pop_back();
+        // A character outside the basic plane goes whole, never half of its pair.
+        if (!cut.empty() && cut.back() >= 0xD800 && cut.back() <= 0xDBFF)
+            cut.pop_back();
+    }
     return cut + ELLIPSIS;
 }
 

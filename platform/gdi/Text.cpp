@@ -1,5 +1,7 @@
 // Fonts and single-line text output: CreateFontIndirectW, metrics, extents and ExtTextOutW.
 #include <cstring>
+#include <deque>
+#include <iterator>
 
 #include <wce/GdiInternal.h>
 
@@ -16,14 +18,38 @@ const LOGFONTW& FontOf(const DeviceContext* dc)
     return dc->state.font ? dc->state.font->logFont : systemFont;
 }
 
-void DrawGlyph(DeviceContext* dc, const Target& target, const Glyph& glyph, int penX, int baseline,
+constexpr size_t CUT_TEXTS_KEPT = 64;
+
+// Guarded by Lock(); never destroyed, as drawing may go on while the process exits.
+std::deque<WceCutText>& CutTexts()
+{
+    static auto* texts = new std::deque<WceCutText>();
+    return *texts;
+}
+
+void NoteCutText(const WCHAR* text, int count, const RECT& clip)
+{
+    WceCutText cut {};
+    cut.clip = clip;
+    int kept = count < int(std::size(cut.text)) - 1 ? count : int(std::size(cut.text)) - 1;
+    std::memcpy(cut.text, text, size_t(kept) * sizeof(WCHAR));
+    CutTexts().push_back(cut);
+    if (CutTexts().size() > CUT_TEXTS_KEPT)
+        CutTexts().pop_front();
+}
+
+// Returns whether the glyph's ink reached past the clip's left or right edge.
+bool DrawGlyph(DeviceContext* dc, const Target& target, const Glyph& glyph, int penX, int baseline,
                uint32_t rgb, RECT& touched)
 {
     int left = penX + glyph.left;
     int top = baseline - glyph.top;
     RECT box { left, top, left + glyph.width, top + glyph.height };
+    bool rowsShown = glyph.width > 0 && box.bottom > target.clip.top && box.top < target.clip.bottom;
+    // A pixel of overhang is a glyph's own bearing at the edge, not text that was cut.
+    bool cut = rowsShown && (box.left < target.clip.left - 1 || box.right > target.clip.right + 1);
     if (!ClipTo(box, target.clip))
-        return;
+        return cut;
     for (int y = box.top; y < box.bottom; ++y)
         for (int x = box.left; x < box.right; ++x) {
             unsigned alpha = glyph.alpha[size_t(y - top) * glyph.width + (x - left)];
@@ -33,6 +59,7 @@ void DrawGlyph(DeviceContext* dc, const Target& target, const Glyph& glyph, int 
             target.bitmap->Set(x, y, out);
         }
     UnionRect(&touched, &touched, &box);
+    return cut;
 }
 
 }  // namespace
@@ -59,12 +86,16 @@ int DrawRun(DeviceContext* dc, int x, int y, const WCHAR* text, int count, const
     uint32_t rgb = ResolveColor(dc, dc->state.textColor);
     RECT touched {};
     int penX = origin.x;
+    bool cut = false;
     for (int i = 0; i < count;) {
         int start = i;
         const Glyph& glyph = GlyphOf(font, NextCodePoint(text, count, i));
-        DrawGlyph(dc, target, glyph, penX, origin.y + metrics.ascent, rgb, touched);
+        cut |= DrawGlyph(dc, target, glyph, penX, origin.y + metrics.ascent, rgb, touched);
         penX += dx ? dx[start] : glyph.advance;
     }
+    // Only what the screen shows counts: text cut in a memory bitmap may be shown whole later.
+    if (cut && dc->onSurface)
+        NoteCutText(text, count, target.clip);
     Touch(dc, touched);
     return width;
 }
@@ -194,4 +225,15 @@ bool WceGetDCCharSize(HDC hdc, int* averageWidth, int* height)
     if (!dc)
         return false;
     return WceGetFontCharSize(&FontOf(dc), averageWidth, height);
+}
+
+size_t WceTakeCutTexts(WceCutText* out, size_t capacity)
+{
+    Guard guard(Lock());
+    std::deque<WceCutText>& texts = CutTexts();
+    size_t taken = 0;
+    for (; taken < capacity && taken < texts.size(); ++taken)
+        out[taken] = texts[taken];
+    texts.clear();
+    return taken;
 }

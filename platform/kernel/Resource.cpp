@@ -132,8 +132,8 @@ int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    if (cchBufferMax > 0)
-        lpBuffer[0] = 0;
+    // A string that is not there leaves the buffer as the caller prepared it, as on the platform:
+    // callers fill in a default first and rely on it surviving.
     const MappedImage* image = wce::ModuleImageOf(hInstance);
     uint32_t offset = 0;
     uint16_t length = 0;

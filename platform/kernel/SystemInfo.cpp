@@ -49,6 +49,11 @@ int GetSystemMetrics(int nIndex)
     switch (nIndex) {
     case SM_CXSCREEN: return profile.screenWidth;
     case SM_CYSCREEN: return profile.screenHeight;
+    // The device's icon sizes, which LoadIconW picks from an icon group by.
+    case SM_CXICON:
+    case SM_CYICON: return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return 16;
     default: return 0;
     }
 }

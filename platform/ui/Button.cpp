@@ -52,7 +52,7 @@ void Paint(HWND hwnd)
         if (IsCheckBox(type)) {
             DrawCheckBox(hdc, client, state->check);
             client.left += 18;
-            DrawControlText(hdc, text, client, DT_LEFT | DT_VCENTER | DT_SINGLELINE, enabled);
+            DrawControlText(hdc, text, client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, enabled);
             return;
         }
         if (type == BS_GROUPBOX) {
@@ -62,7 +62,7 @@ void Paint(HWND hwnd)
         if (state->pushed)
             FillRect(hdc, &client, GetSysColorBrush(COLOR_HIGHLIGHT));
         FrameRect(hdc, &client, GetSysColorBrush(COLOR_WINDOWTEXT));
-        DrawControlText(hdc, text, client, DT_CENTER | DT_VCENTER | DT_SINGLELINE, enabled);
+        DrawControlText(hdc, text, client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, enabled);
     });
 }
 

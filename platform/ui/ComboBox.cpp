@@ -118,7 +118,8 @@ void Paint(HWND hwnd, ComboState& state)
         if (focused)
             SetTextColor(hdc, GetSysColor(COLOR_HIGHLIGHTTEXT));
         SetBkMode(hdc, TRANSPARENT);
-        DrawControlText(hdc, text, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX, enabled);
+        DrawControlText(hdc, text, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS,
+                        enabled);
     });
 }
 

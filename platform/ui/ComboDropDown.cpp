@@ -42,7 +42,8 @@ void Paint(HWND hwnd, DropDownState& state)
                 FillRect(hdc, &line, GetSysColorBrush(COLOR_HIGHLIGHT));
             SetTextColor(hdc, GetSysColor(lit ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
             line.left += 2;
-            DrawTextW(hdc, state.items[size_t(row)].c_str(), -1, &line, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            DrawTextW(hdc, state.items[size_t(row)].c_str(), -1, &line,
+                      DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         }
     });
 }

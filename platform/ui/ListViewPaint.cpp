@@ -47,7 +47,8 @@ void PaintListView(HWND hwnd, const std::vector<std::u16string>& headers, const 
             FillRect(hdc, &cell, GetSysColorBrush(COLOR_BTNFACE));
             FrameRect(hdc, &cell, GetSysColorBrush(COLOR_BTNSHADOW));
             cell.left += 3;
-            DrawControlText(hdc, headers[c], cell, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX, enabled);
+            DrawControlText(hdc, headers[c], cell, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS,
+                            enabled);
             x += widths[c];
         }
         for (size_t r = size_t(std::max(firstRow, 0)); r < rows.size(); ++r) {

@@ -117,7 +117,8 @@ void PaintButtonBar(HDC hdc, RECT client, HWND bar, const MenuBarState& state)
         RECT cell = ButtonCell(bar, state, int(i));
         bool enabled = state.buttons[i].source.state & TBSTATE_ENABLED;
         SetTextColor(hdc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-        DrawTextW(hdc, state.buttons[i].text.c_str(), -1, &cell, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTextW(hdc, state.buttons[i].text.c_str(), -1, &cell,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         if (i > 0) {
             MoveToEx(hdc, cell.left, 4, nullptr);
             LineTo(hdc, cell.left, client.bottom - 4);
@@ -131,7 +132,8 @@ void DrawSoftKey(HDC hdc, HWND bar, const MenuBarState& state, int index, UINT s
     InflateRect(&cell, -6, 0);
     bool enabled = state.buttons[size_t(index)].source.state & TBSTATE_ENABLED;
     SetTextColor(hdc, enabled ? RGB(255, 255, 255) : RGB(128, 136, 150));
-    DrawTextW(hdc, state.buttons[size_t(index)].text.c_str(), -1, &cell, side | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(hdc, state.buttons[size_t(index)].text.c_str(), -1, &cell,
+              side | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 // The Smartphone's soft-key strip: the left key's label at the left edge, the right key's at the

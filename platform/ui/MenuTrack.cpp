@@ -19,6 +19,7 @@ struct TrackState {
     std::deque<UINT> choices;                                // queued by automation; 0 dismisses
     std::vector<wce::automation::PopupRecord> history;
     bool wait = false;                                       // a popup without a queued choice stays up
+    bool automation = false;                                 // so it does while the automation socket is on
     uint64_t resets = 0;                                     // ResetPopups closes the popups that are up
 };
 
@@ -51,7 +52,7 @@ bool ShouldWait(uint64_t& resets)
 {
     std::lock_guard<std::mutex> guard(Tracks().lock);
     resets = Tracks().resets;
-    return Tracks().wait && CanPaint();
+    return (Tracks().wait || Tracks().automation) && CanPaint();
 }
 
 bool WasReset(uint64_t resets)
@@ -167,6 +168,12 @@ void SetPopupsWait(bool wait)
 {
     std::lock_guard<std::mutex> guard(Tracks().lock);
     Tracks().wait = wait;
+}
+
+void SetPopupsWaitForAutomation(bool wait)
+{
+    std::lock_guard<std::mutex> guard(Tracks().lock);
+    Tracks().automation = wait;
 }
 
 std::vector<PopupRecord> GetPopupHistory()

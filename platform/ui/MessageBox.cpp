@@ -1,5 +1,7 @@
 // MessageBoxW: records every box and answers it from the automation queue, or waits for an answer
-// while the calling thread keeps handling the messages sent to it.
+// while the calling thread keeps handling the messages sent to it. A box that is closed rather
+// than answered (its window closed, its owner destroyed, the desktop going away) gets the answer
+// that changes nothing: No, or Cancel where the box has one.
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -19,7 +21,8 @@ struct BoxState {
     std::condition_variable changed;
     std::deque<int> answers;                               // queued by automation
     std::deque<wce::automation::MessageBoxRecord> history; // every box, oldest first
-    bool wait = false;
+    bool wait = false;                                     // a desktop, or a test, answers
+    bool automation = false;                               // the automation socket answers
 };
 
 BoxState& Boxes()
@@ -38,7 +41,7 @@ std::u16string CopyText(LPCWSTR text)
 int TakeQueuedAnswer(BoxState& state)
 {
     if (state.answers.empty())
-        return state.wait ? 0 : IDOK;
+        return state.wait || state.automation ? 0 : IDOK;
     int answer = state.answers.front();
     state.answers.pop_front();
     return answer;
@@ -47,6 +50,15 @@ int TakeQueuedAnswer(BoxState& state)
 }  // namespace
 
 namespace wce::ui {
+
+int SafeAnswer(UINT style)
+{
+    switch (style & MB_TYPEMASK) {
+    case MB_OK: return IDOK;
+    case MB_YESNO: return IDNO;
+    default: return IDCANCEL;
+    }
+}
 
 HWND CreateMessageBoxWindow(HWND owner, const std::u16string& text, const std::u16string& caption, UINT style);
 
@@ -62,6 +74,7 @@ void RegisterBoxWindow(HWND window, size_t index)
 }
 
 // A button of the box's window was pressed: that box is answered (if automation has not already).
+// Answer 0 closes the box with its safe answer.
 void AnswerBoxFromWindow(HWND window, int answer)
 {
     size_t index = SIZE_MAX;
@@ -78,8 +91,28 @@ void AnswerBoxFromWindow(HWND window, int answer)
     BoxState& state = Boxes();
     std::lock_guard<std::mutex> guard(state.lock);
     if (index < state.history.size() && state.history[index].answer == 0)
-        state.history[index].answer = answer;
+        state.history[index].answer = answer ? answer : SafeAnswer(state.history[index].style);
     state.changed.notify_all();
+}
+
+// The owner is going: on the platform its boxes go with it, so whoever waits in them must not
+// take a later tap on a stray box for the question the owner asked.
+void CloseBoxesOwnedBy(HWND owner)
+{
+    BoxState& state = Boxes();
+    bool closed = false;
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        for (wce::automation::MessageBoxRecord& box : state.history) {
+            if (box.answer == 0 && box.owner == owner) {
+                box.answer = SafeAnswer(box.style);
+                closed = true;
+            }
+        }
+        state.changed.notify_all();
+    }
+    if (closed)
+        WakeModalWaiters();
 }
 
 }  // namespace wce::ui
@@ -110,7 +143,7 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
         return state.history.size() <= index || state.history[index].answer != 0;
     });
     if (window) {
-        wce::ui::AnswerBoxFromWindow(window, IDCANCEL);   // forgets the window; the answer is already set
+        wce::ui::AnswerBoxFromWindow(window, 0);   // forgets the window; the answer is already set
         DestroyWindow(window);
     }
     guard.lock();
@@ -131,6 +164,13 @@ void SetMessageBoxesWait(bool wait)
     BoxState& state = Boxes();
     std::lock_guard<std::mutex> guard(state.lock);
     state.wait = wait;
+}
+
+void SetBoxesWaitForAutomation(bool wait)
+{
+    BoxState& state = Boxes();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.automation = wait;
 }
 
 std::vector<MessageBoxRecord> GetMessageBoxHistory()
@@ -195,6 +235,21 @@ bool AnswerMessageBox(int answer)
         if (!FindOpen(state, open) || answer == 0)
             return false;
         open->answer = answer;
+        state.changed.notify_all();
+    }
+    wce::ui::WakeModalWaiters();
+    return true;
+}
+
+bool CloseMessageBox()
+{
+    BoxState& state = Boxes();
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        MessageBoxRecord* open = nullptr;
+        if (!FindOpen(state, open))
+            return false;
+        open->answer = wce::ui::SafeAnswer(open->style);
         state.changed.notify_all();
     }
     wce::ui::WakeModalWaiters();

@@ -17,6 +17,10 @@ void ModalWaitUntil(HWND owner, const std::function<bool()>& done, HWND dialog =
 // Makes every modal wait look at its condition again (after automation changed something).
 void WakeModalWaiters();
 
+// The message boxes a window owns that are still up get their safe answer (IDNO for Yes/No,
+// IDCANCEL where there is a Cancel, IDOK for OK alone): the window is being destroyed.
+void CloseBoxesOwnedBy(HWND owner);
+
 }  // namespace wce::ui
 
 namespace wce::ui {

@@ -1,52 +1,19 @@
 // The window of an open popup menu: its items in a column with the highlighted one lit, checked
 // items ticked, grayed ones dimmed and separators as lines. A tap or Enter chooses, a tap outside
-// or Esc closes it; a submenu opens in place of its parent, the way small screens show them.
+// or Esc closes it; a submenu opens in place of its parent, the way small screens show them. A
+// menu taller than the screen shows a window of its rows with arrows at both ends: a tap on an
+// arrow, or the highlight moving past the rows shown, scrolls it.
 #include <algorithm>
 
 #include "ControlPaint.h"
 #include "MenuImpl.h"
+#include "PopupMenuImpl.h"
 #include "WindowImpl.h"
 #include "wce/DeviceProfile.h"
 
 namespace wce::ui {
 
 namespace {
-
-constexpr int SEPARATOR_HEIGHT = 7;
-constexpr int MARGIN = 16;   // room for the tick at the left and the submenu arrow at the right
-
-struct PopupRow {
-    UINT id = 0;
-    std::u16string label;
-    UINT state = 0;
-    bool separator = false;
-    HMENU subMenu = nullptr;
-};
-
-struct PopupState : ControlState {
-    HWND owner = nullptr;
-    std::vector<HMENU> levels;   // the menu shown is the last; the ones before it were its parents
-    std::vector<int> openedFrom; // the row of each parent that opened the level below it
-    std::vector<PopupRow> rows;
-    int highlight = -1;
-    bool ended = false;
-    UINT chosen = 0;
-};
-
-int RowHeight()
-{
-    return LineHeight(nullptr) + 6;
-}
-
-int RowExtent(const PopupRow& row)
-{
-    return row.separator ? SEPARATOR_HEIGHT : RowHeight();
-}
-
-bool IsChoosableRow(const PopupRow& row)
-{
-    return !row.separator && !(row.state & (MF_GRAYED | MF_DISABLED));
-}
 
 std::vector<PopupRow> ReadRows(HMENU menu)
 {
@@ -91,103 +58,25 @@ RECT Place(SIZE size, POINT anchor, UINT flags)
     return RECT { left, top, left + width, top + height };
 }
 
-RECT RowRect(const PopupState& state, int index, int width)
-{
-    int top = 1;
-    for (int i = 0; i < index; ++i)
-        top += RowExtent(state.rows[size_t(i)]);
-    return RECT { 1, top, width - 1, top + RowExtent(state.rows[size_t(index)]) };
-}
-
 int RowAt(HWND hwnd, const PopupState& state, POINT point)
 {
     RECT client {};
     GetClientRect(hwnd, &client);
     if (point.x < 0 || point.x >= client.right || point.y < 0 || point.y >= client.bottom)
-        return -1;
-    for (size_t i = 0; i < state.rows.size(); ++i) {
-        RECT rect = RowRect(state, int(i), client.right);
+        return HIT_OUTSIDE;
+    RECT area = RowsArea(hwnd, state);
+    if (state.scrolls && point.y < area.top)
+        return HIT_SCROLL_UP;
+    if (state.scrolls && point.y >= area.bottom)
+        return HIT_SCROLL_DOWN;
+    for (size_t i = size_t(state.firstRow); i < state.rows.size() && IsRowShown(hwnd, state, int(i)); ++i) {
+        RECT rect = RowRect(hwnd, state, int(i));
         if (point.y >= rect.top && point.y < rect.bottom)
             return int(i);
     }
-    return -1;
+    return HIT_OUTSIDE;
 }
 
-void DrawTick(HDC hdc, const RECT& row)
-{
-    int x = row.left + 4;
-    int y = (row.top + row.bottom) / 2;
-    for (int thick = 0; thick < 2; ++thick) {
-        MoveToEx(hdc, x, y - 1 + thick, nullptr);
-        LineTo(hdc, x + 3, y + 2 + thick);
-        LineTo(hdc, x + 9, y - 4 + thick);
-    }
-}
-
-void DrawArrow(HDC hdc, const RECT& row)
-{
-    int y = (row.top + row.bottom) / 2;
-    POINT tip[3] = { { row.right - 10, y - 4 }, { row.right - 10, y + 4 }, { row.right - 6, y } };
-    Polygon(hdc, tip, 3);
-}
-
-// A Smartphone numbers the first nine items of a menu; the digit keys choose them.
-int ItemNumber(const PopupState& state, int index)
-{
-    if (!IsSmartphoneLook())
-        return 0;
-    int number = 0;
-    for (int i = 0; i <= index; ++i)
-        number += state.rows[size_t(i)].separator ? 0 : 1;
-    return number <= 9 ? number : 0;
-}
-
-void DrawRow(HDC hdc, const PopupRow& row, RECT rect, bool lit, int number)
-{
-    if (row.separator) {
-        int y = (rect.top + rect.bottom) / 2;
-        MoveToEx(hdc, rect.left + 2, y, nullptr);
-        LineTo(hdc, rect.right - 2, y);
-        return;
-    }
-    bool enabled = !(row.state & (MF_GRAYED | MF_DISABLED));
-    if (lit)
-        FillRect(hdc, &rect, GetSysColorBrush(COLOR_HIGHLIGHT));
-    COLORREF ink = GetSysColor(!enabled ? COLOR_GRAYTEXT : lit ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT);
-    SetTextColor(hdc, ink);
-    HGDIOBJ pen = SelectObject(hdc, CreatePen(PS_SOLID, 1, ink));
-    HGDIOBJ brush = SelectObject(hdc, CreateSolidBrush(ink));
-    if (row.state & MF_CHECKED) {
-        DrawTick(hdc, rect);
-    } else if (number > 0) {
-        char16_t digit[2] = { char16_t(u'0' + number), 0 };
-        RECT box { rect.left, rect.top, rect.left + MARGIN, rect.bottom };
-        DrawTextW(hdc, digit, 1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    }
-    if (row.subMenu)
-        DrawArrow(hdc, rect);
-    DeleteObject(SelectObject(hdc, brush));
-    DeleteObject(SelectObject(hdc, pen));
-    RECT text { rect.left + MARGIN, rect.top, rect.right - MARGIN, rect.bottom };
-    DrawTextW(hdc, row.label.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-}
-
-// The menu keeps the system's menu colours; its owner is not asked for any.
-void Paint(HWND hwnd, const PopupState& state)
-{
-    PAINTSTRUCT paint;
-    if (HDC hdc = BeginPaint(hwnd, &paint)) {
-        RECT client {};
-        GetClientRect(hwnd, &client);
-        FillRect(hdc, &client, GetSysColorBrush(COLOR_MENU));
-        FrameRect(hdc, &client, GetSysColorBrush(COLOR_WINDOWFRAME));
-        SetBkMode(hdc, TRANSPARENT);
-        for (size_t i = 0; i < state.rows.size(); ++i)
-            DrawRow(hdc, state.rows[i], RowRect(state, int(i), client.right), int(i) == state.highlight,
-                    ItemNumber(state, int(i)));
-    }
-    EndPaint(hwnd, &paint);
-}
 
 // Shows a menu's items in the window, sized and placed for them; the owner prepares a submenu
 // in WM_INITMENUPOPUP before it is read, as it does for the top level.
@@ -195,8 +84,12 @@ void ShowLevel(HWND hwnd, PopupState& state, POINT anchor, UINT flags)
 {
     state.rows = ReadRows(state.levels.back());
     state.highlight = FirstChoosable(state.rows);
-    RECT place = Place(MeasureRows(state.rows), anchor, flags);
+    state.firstRow = 0;
+    SIZE size = MeasureRows(state.rows);
+    state.scrolls = size.cy > GetDeviceProfile().screenHeight;
+    RECT place = Place(size, anchor, flags);
     MoveWindow(hwnd, place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
+    ScrollTo(hwnd, state, state.highlight);
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -243,6 +136,7 @@ void Back(HWND hwnd, PopupState& state)
     if (state.openedFrom.back() < int(state.rows.size()))
         state.highlight = state.openedFrom.back();
     state.openedFrom.pop_back();
+    ScrollTo(hwnd, state, state.highlight);
 }
 
 void Step(HWND hwnd, PopupState& state, int step)
@@ -252,6 +146,7 @@ void Step(HWND hwnd, PopupState& state, int step)
         int index = ((state.highlight < 0 ? (step > 0 ? -1 : 0) : state.highlight) + step * n + count * n) % count;
         if (IsChoosableRow(state.rows[size_t(index)])) {
             state.highlight = index;
+            ScrollTo(hwnd, state, index);
             InvalidateRect(hwnd, nullptr, TRUE);
             return;
         }
@@ -291,6 +186,11 @@ void Track(HWND hwnd, PopupState& state, UINT message, LPARAM lParam)
 {
     POINT point { short(LOWORD(lParam)), short(HIWORD(lParam)) };
     int row = RowAt(hwnd, state, point);
+    if (row == HIT_SCROLL_UP || row == HIT_SCROLL_DOWN) {
+        if (message == WM_LBUTTONDOWN)
+            Scroll(hwnd, state, row == HIT_SCROLL_UP ? -1 : 1);
+        return;
+    }
     if (message == WM_LBUTTONDOWN && row < 0) {
         End(state, 0);   // a tap outside the menu only closes it
         return;
@@ -317,7 +217,7 @@ LRESULT PopupMenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONUP:
     case WM_MOUSEMOVE: Track(hwnd, *state, message, lParam); return 0;
     case WM_KEYDOWN: Key(hwnd, *state, wParam); return 0;
-    case WM_PAINT: Paint(hwnd, *state); return 0;
+    case WM_PAINT: PaintPopup(hwnd, *state); return 0;
     case WM_ERASEBKGND: return 1;
     default: return DefWindowProcW(hwnd, message, wParam, lParam);
     }

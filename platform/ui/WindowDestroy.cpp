@@ -93,6 +93,8 @@ BOOL DestroyWindow(HWND hWnd)
         parent = window->parent;
         rect = window->rect;
     }
+    // A question the window asked from another thread has no window of its own to destroy.
+    CloseBoxesOwnedBy(hWnd);
     for (HWND owned : OwnedWindows(hWnd))
         DestroyWindow(owned);
     bool wasVisible = IsWindowVisible(hWnd);

@@ -57,6 +57,23 @@ LONG_PTR GetWindowLongW(HWND hWnd, int nIndex)
     return *slot;
 }
 
+// The device offers the class's icon and style only.
+ULONG_PTR GetClassLongW(HWND hWnd, int nIndex)
+{
+    std::lock_guard<std::recursive_mutex> guard(TableLock());
+    Window* window = FindWindowRecord(hWnd);
+    if (!window || !window->windowClass) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    if (nIndex == GCL_HICON)
+        return reinterpret_cast<ULONG_PTR>(window->windowClass->info.hIcon);
+    if (nIndex == GCL_STYLE)
+        return window->windowClass->info.style;
+    SetLastError(ERROR_INVALID_INDEX);
+    return 0;
+}
+
 LONG_PTR SetWindowLongW(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
 {
     std::lock_guard<std::recursive_mutex> guard(TableLock());

@@ -105,14 +105,27 @@ TEST_F(ConversionTest, ExactFitIsNotCut)
     EXPECT_EQ(std::u16string(MAX_PATH - 1, u'z'), out);
 }
 
+// In a UTF-8 code page a character outside the basic plane is four bytes and two UTF-16 units.
+// Where it would end past the 259 characters (or bytes) a buffer keeps, it is left out whole:
+// never half a pair, and never the replacement bytes of a lone half.
 TEST_F(ConversionTest, CutNeverSplitsASurrogatePair)
 {
-    // 258 characters, then a pair that would end at 260: it does not fit whole and is left out.
-    std::u16string text(MAX_PATH - 2, u'a');
+    setenv("WCE_CODEPAGE", "65001", 1);
+    wce::ReloadDeviceProfile();
+    // 258 characters and the pair would need 260 units and the terminator.
+    std::string ansi(MAX_PATH - 2, 'a');
+    ansi += "\xF0\x9F\x98\x80";
+    std::unique_ptr<WCHAR[]> wide(AnsiToWideDup(ansi.c_str()));
+    ASSERT_NE(nullptr, wide);
+    EXPECT_EQ(std::u16string(MAX_PATH - 2, u'a'), wide.get());
+
+    // 256 characters and four bytes would need 260 bytes and the terminator; a lone high half
+    // converts to three bytes that would fit, and must not be what is kept.
+    std::u16string text(MAX_PATH - 4, u'a');
     text += u"\U0001F600";
-    std::unique_ptr<char[]> ansi(WideToAnsiDup(text.c_str()));
-    ASSERT_NE(nullptr, ansi);
-    EXPECT_LE(std::strlen(ansi.get()), size_t(MAX_PATH - 1));
+    std::unique_ptr<char[]> narrow(WideToAnsiDup(text.c_str()));
+    ASSERT_NE(nullptr, narrow);
+    EXPECT_EQ(std::string(MAX_PATH - 4, 'a'), narrow.get());
 }
 
 // In a double-byte code page the cut falls between characters, never inside one.

@@ -1,6 +1,7 @@
 // wce-auto: sends one automation command to a running program of the device and prints the reply.
 //   wce-auto [-p <pid>] <command> [arguments...]      (see AutomationCommands.cpp for the commands)
 // Without -p, the first live process of the device with an automation socket is used.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/ui/RemoteProtocol.h"
@@ -33,6 +35,26 @@ static std::string FindSocket(long pid)
     if (dir)
         closedir(dir);
     return found;
+}
+
+// A connected socket to the device's program (the one given, or the first found), or -1; path
+// names the socket tried, empty when there was none.
+static int Connect(long pid, std::string& path)
+{
+    path = FindSocket(pid);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof(address.sun_path))
+        return -1;
+    path.copy(address.sun_path, path.size());
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 // The server reads texts and paths with std::quoted: an argument the shell kept whole (a text with
@@ -66,7 +88,7 @@ int main(int argc, char** argv)
         first = 3;
     }
     if (first >= argc) {
-        std::fprintf(stderr, "usage: wce-auto [-p pid] list|command|tap|tapid|key|combo|row|box|answer|wait|screenshot ...\n");
+        std::fprintf(stderr, "usage: wce-auto [-p pid] list|command|tap|tapid|key|combo|row|box|waitbox|answer|wait|screenshot ...\n");
         return 2;
     }
     std::string line;
@@ -75,19 +97,30 @@ int main(int argc, char** argv)
         std::string argument = screenshot && i == first + 1 ? HostPathArgument(argv[i]) : argv[i];
         line += (i > first ? " " : "") + Argument(argument);
     }
-    std::string path = FindSocket(pid);
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    if (path.empty() || path.size() >= sizeof(address.sun_path) || fd < 0) {
-        std::fprintf(stderr, "wce-auto: no program with automation is running on this device\n");
+    // A wait also waits for the program to be there: a script that has just started it in the
+    // background needs no sleep before its first command.
+    const bool waits = std::strcmp(argv[first], "wait") == 0 || std::strcmp(argv[first], "waitbox") == 0;
+    const long waitMs = waits ? std::atol(argv[argc - 1]) : 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
+    int fd = -1;
+    std::string path;
+    do {
+        fd = Connect(pid, path);
+        if (fd >= 0 || std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (true);
+    if (fd < 0) {
+        if (path.empty())
+            std::fprintf(stderr, "wce-auto: no program with automation is running on this device\n");
+        else
+            std::fprintf(stderr, "wce-auto: cannot reach %s\n", path.c_str());
         return 1;
     }
-    path.copy(address.sun_path, path.size());
     line += "\n";
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        write(fd, line.data(), line.size()) != ssize_t(line.size())) {
+    if (write(fd, line.data(), line.size()) != ssize_t(line.size())) {
         std::fprintf(stderr, "wce-auto: cannot reach %s\n", path.c_str());
+        close(fd);
         return 1;
     }
     char buffer[4096];

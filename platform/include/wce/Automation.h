@@ -21,9 +21,11 @@ struct MessageBoxRecord {
 };
 
 // Answers for the next boxes, in order. A box with no queued answer is answered IDOK at once
-// unless boxes are set to wait, in which case it stays up until AnswerMessageBox.
+// unless boxes are set to wait (a desktop or a test does), or the automation socket is on
+// (StartAutomationServer): then it stays up until it is answered.
 void QueueMessageBoxAnswer(int answer);
 void SetMessageBoxesWait(bool wait);
+void SetBoxesWaitForAutomation(bool wait);
 
 // The boxes shown so far (answered or up), oldest first.
 std::vector<MessageBoxRecord> GetMessageBoxHistory();
@@ -35,6 +37,9 @@ bool GetOpenMessageBox(MessageBoxRecord& box);
 bool WaitForMessageBox(MessageBoxRecord& box, DWORD timeoutMs);
 // Answers the oldest box that is up; false when none is.
 bool AnswerMessageBox(int answer);
+// Closes the oldest box that is up with the answer that changes nothing (IDNO for Yes/No, IDCANCEL
+// where the box has Cancel, IDOK for OK alone), as closing its window does; false when none is.
+bool CloseMessageBox();
 
 // A popup menu as it was shown: its items after the owner's WM_INITMENUPOPUP, and the choice.
 struct PopupItem {
@@ -57,6 +62,8 @@ struct PopupRecord {
 // not hold dismisses it too. The desktop display sets popups to wait.
 void QueueMenuChoice(UINT commandId);
 void SetPopupsWait(bool wait);
+// With the automation socket on, popups wait as on a desktop (StartAutomationServer sets this).
+void SetPopupsWaitForAutomation(bool wait);
 std::vector<PopupRecord> GetPopupHistory();
 // Forgets the history and the queued choices, stops waiting and closes the popups that are up.
 void ResetPopups();

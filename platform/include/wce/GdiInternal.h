@@ -2,6 +2,7 @@
 // device contexts on it, and font measures for dialog units. Not part of the API.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "WinGdi.h"
@@ -41,3 +42,19 @@ bool WceGetDCCharSize(HDC hdc, int* averageWidth, int* height);
 
 // The DC's logical origin on its surface (viewport origin included); U1 uses it to map carets.
 bool WceGetDCOrigin(HDC hdc, POINT* origin);
+
+// An icon's straight-alpha 0xAARRGGBB pixels, top row first (the desktop window shows the
+// program's icon with them). With argb null only the size is given; false for an unknown icon or
+// a buffer of fewer than width * height entries.
+bool WceGetIconPixels(HICON icon, int* width, int* height, uint32_t* argb, size_t capacity);
+
+// A text run drawn on the screen whose ink its clip cut at the left or right: text a control
+// shows cut off mid-letter rather than ending with an ellipsis. The clip is in screen pixels;
+// the text is cut to 63 characters.
+struct WceCutText {
+    RECT clip;
+    WCHAR text[64];
+};
+// The cut runs drawn since the last call, oldest first (the last 64 are kept), copied into out up
+// to capacity; the record is emptied. Tests repaint a whole screen and then look.
+size_t WceTakeCutTexts(WceCutText* out, size_t capacity);

@@ -309,6 +309,11 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
                          DWORD offset);
 HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR name);
 #define LoadBitmap LoadBitmapW
+// Icons come from icon group resources (RT_GROUP_ICON); the image nearest SM_CXICON is taken.
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+#define LoadIcon LoadIconW
+BOOL DestroyIcon(HICON icon);
+BOOL DrawIcon(HDC hdc, int x, int y, HICON icon);
 UINT GetDIBColorTable(HDC hdc, UINT start, UINT count, RGBQUAD* colors);
 UINT SetDIBColorTable(HDC hdc, UINT start, UINT count, const RGBQUAD* colors);
 

@@ -14,6 +14,7 @@
 #define MB_OKCANCEL 0x00000001u
 #define MB_YESNOCANCEL 0x00000003u
 #define MB_YESNO 0x00000004u
+#define MB_TYPEMASK 0x0000000Fu
 #define MB_ICONHAND 0x00000010u
 #define MB_ICONSTOP MB_ICONHAND
 #define MB_ICONERROR MB_ICONHAND
@@ -22,6 +23,7 @@
 #define MB_ICONWARNING MB_ICONEXCLAMATION
 #define MB_ICONASTERISK 0x00000040u
 #define MB_ICONINFORMATION MB_ICONASTERISK
+#define MB_ICONMASK 0x000000F0u
 #define MB_DEFBUTTON1 0x00000000u
 #define MB_DEFBUTTON2 0x00000100u
 #define MB_APPLMODAL 0x00000000u
@@ -222,6 +224,12 @@ ATOM RegisterClassW(const WNDCLASSW* lpWndClass);
 BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
 BOOL GetClassInfoW(HINSTANCE hInstance, LPCWSTR lpClassName, LPWNDCLASSW lpWndClass);
 int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount);
+// Of the class values only the two the device offers: GCL_HICON and GCL_STYLE; 0 for any other.
+// Handles are pointer-sized here, so the value is too.
+#define GCL_HICON (-14)
+#define GCL_STYLE (-26)
+ULONG_PTR GetClassLongW(HWND hWnd, int nIndex);
+#define GetClassLong GetClassLongW
 
 HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X,
                      int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,

@@ -16,9 +16,16 @@ TEST_F(DemoDeviceTest, InstallLaysOutProgramDocumentsAndProfile)
 {
     demotest::ToolResult result = Install();
     ASSERT_TRUE(result.finished && result.status == 0) << result.output;
-    for (const char* name : { "OrvMobile", "libOrvMobileEngCE.so", "OrvResEN.DLL", "OrvResCN.DLL", "OrvResTW.DLL",
-                              "Lib/Verdane.dll", "Lib/orv.hdb", "Lib/orv.ndb", "Lib/orv.info", "Help/OrvMobileEN.htm" })
+    for (const char* name : { "OrvMobile", "libOrvMobileEngCE.so", "libwcecore.so", "libwceui.so", "libwcegdi.so",
+                              "libwcedisplay.so", "OrvResEN.DLL", "OrvResCN.DLL", "OrvResTW.DLL", "Lib/Verdane.dll",
+                              "Lib/orv.hdb", "Lib/orv.ndb", "Lib/orv.info" })
         EXPECT_TRUE(fs::is_regular_file(program / name)) << name;
+    // The help files where each family looks: the Pocket PC family in \Windows\, the others in
+    // the program's Help\ folder.
+    for (const char* name : { "OrvMobileEN.htm", "OrvMobileCN.htm", "OrvMobileTW.htm" }) {
+        EXPECT_TRUE(fs::is_regular_file(program / "Help" / name)) << name;
+        EXPECT_TRUE(fs::is_regular_file(device / "Windows" / name)) << name;
+    }
     EXPECT_EQ(ReadHost(BUILD_DIR / "bin" / "OrvMobile"), ReadHost(program / "OrvMobile"));
     EXPECT_NE(std::string::npos, Profile().find("\nPlatform=PocketPC\n"));
     EXPECT_NE(std::string::npos, Profile().find("\nCodePage=1252\n"));

@@ -2,6 +2,7 @@
 // driven by wce-auto as the README shows, including a second start while a page is open.
 #include <chrono>
 #include <functional>
+#include <sstream>
 #include <thread>
 
 #include <ResourceIds.h>
@@ -54,6 +55,54 @@ std::pair<std::string, std::string> InfoFileTexts(const fs::path& infoFile)
         return {};
     return { version[1], std::to_string(std::stoi(date[1])) + "." + std::to_string(std::stoi(date[2])) + "." +
                              std::to_string(std::stoi(date[3])) };
+}
+
+// The words of one line of a shell script as the README writes them: blanks separate words, double
+// quotes keep blanks inside one, and a '#' that starts a word starts a comment.
+std::vector<std::string> ShellWords(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t')) {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else if (!quoted && c == '#' && !inWord) {
+            break;
+        } else {
+            word.push_back(c);
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return words;
+}
+
+// The lines of the README's headless walk-through: the first sh block after its heading.
+std::vector<std::string> WalkThrough()
+{
+    std::istringstream readme(demotest::ReadHost(fs::path(ORV_SOURCE_DIR) / "README.md"));
+    std::vector<std::string> lines;
+    bool heading = false, block = false;
+    for (std::string line; std::getline(readme, line);) {
+        if (!heading) {
+            heading = line == "### A walk through the demo device";
+        } else if (!block) {
+            block = line == "```sh";
+        } else if (line == "```") {
+            break;
+        } else {
+            lines.push_back(line);
+        }
+    }
+    return lines;
 }
 
 class DemoRunTest : public demotest::DemoDevice {
@@ -183,6 +232,90 @@ TEST_F(DemoRunTest, DrivenOverTheSocketKeepsOneInstanceAndLogsStartAndExit)
     ASSERT_TRUE(first.Wait(STEP_TIMEOUT_MS, status)) << "the program did not exit";
     EXPECT_EQ(0, status);
     ExpectOneRunLogged();
+}
+
+// A device folder copied elsewhere, with the one it came from gone, still starts: the program
+// finds its platform libraries beside itself, not in the build folder.
+TEST_F(DemoRunTest, ACopiedDeviceStartsWithTheLibrariesBesideTheProgram)
+{
+    const fs::path moved = folder / "moved";
+    fs::copy(device, moved, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    fs::remove_all(device);
+    device = moved;
+    program = device / "Program Files" / "OrvMobile";
+
+    demotest::ToolResult trace = demotest::RunTool({ (program / "OrvMobile").string() },
+                                                   { { "LD_TRACE_LOADED_OBJECTS", "1" }, { "LD_LIBRARY_PATH", "" } },
+                                                   demotest::TOOL_TIMEOUT_MS);
+    ASSERT_TRUE(trace.finished) << trace.output;
+    for (const char* library : { "libwcecore.so", "libwceui.so", "libwcegdi.so", "libwcedisplay.so" })
+        EXPECT_NE(std::string::npos, trace.output.find(std::string(library) + " => " + (program / library).string()))
+            << trace.output;
+
+    ASSERT_TRUE(Start(first, "moved.out"));
+    const std::string mainWindow = WaitForMainWindow(EnglishString(IDS_APP_TITLE));
+    ASSERT_NE("", mainWindow) << demotest::ReadHost(folder / "moved.out");
+    ASSERT_EQ("ok\n", Auto({ "command", mainWindow, std::to_string(CMD_EXIT) }));
+    int status = -1;
+    ASSERT_TRUE(first.Wait(STEP_TIMEOUT_MS, status));
+    EXPECT_EQ(0, status);
+}
+
+// The README's walk-through, line by line as it stands there, on a device of the test's own: the
+// script starts the program headless, and every wce-auto line must succeed. Afterwards one
+// treated file is back, no backup is left and the log holds nothing from before it was cleared.
+TEST_F(DemoRunTest, TheReadmeWalkThroughWorksAsWritten)
+{
+    const std::vector<std::string> lines = WalkThrough();
+    ASSERT_GE(lines.size(), 10u) << "no walk-through in the README";
+    std::vector<fs::path> testFiles;
+    for (const char* file : { "My Documents/Downloads/testfile.com", "My Documents/Downloads/Tools/update.exe",
+                              "My Documents/Mail/Attachments/invoice.txt", "Storage Card/Photos/slides.com" })
+        testFiles.push_back(device / file);
+    int autoLines = 0;
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        std::vector<std::string> words = ShellWords(line);
+        if (words.empty())
+            continue;
+        if (words[0] == "export") {
+            ASSERT_EQ(0u, words[1].rfind("WCE_DEVICE_ROOT=", 0));   // the test's device stands in for it
+            continue;
+        }
+        if (words[0] == "bash") {
+            // The script line, pointed at this build and this test's device.
+            ASSERT_EQ("scripts/demo-device.sh", words[1]);
+            ASSERT_EQ("&", words.back());
+            std::vector<std::string> argv { "/bin/bash", demotest::SCRIPT.string() };
+            argv.insert(argv.end(), words.begin() + 2, words.end() - 1);
+            for (const std::string& extra : { std::string("--build-dir"), demotest::BUILD_DIR.string(),
+                                              std::string("--device"), device.string() })
+                argv.push_back(extra);
+            ASSERT_TRUE(first.Start(argv, {}, (folder / "walk.out").string()));
+            continue;
+        }
+        ASSERT_EQ("build/bin/wce-auto", words[0]);
+        std::vector<std::string> argv { (demotest::BUILD_DIR / "bin" / "wce-auto").string() };
+        argv.insert(argv.end(), words.begin() + 1, words.end());
+        demotest::ToolResult result = demotest::RunTool(argv, { { "WCE_DEVICE_ROOT", device.string() } }, 40000);
+        ASSERT_TRUE(result.finished && result.status == 0) << result.output << demotest::ReadHost(folder / "walk.out");
+        ++autoLines;
+    }
+    EXPECT_GE(autoLines, 10);
+    int status = -1;
+    ASSERT_TRUE(first.Wait(STEP_TIMEOUT_MS, status)) << "the program did not exit";
+    EXPECT_EQ(0, status);
+
+    int back = 0;
+    for (const fs::path& file : testFiles)
+        back += fs::exists(file) ? 1 : 0;
+    EXPECT_EQ(1, back);
+    const fs::path backups = program / "Orv-Back.Vir";
+    EXPECT_TRUE(!fs::exists(backups) || fs::is_empty(backups));
+    const std::u16string log = Log();
+    EXPECT_EQ(0u, Count(log, EnglishString(IDS_LOG_START)));
+    EXPECT_EQ(0u, Count(log, EnglishString(IDS_MSG_DONE_INFECTED)));
+    EXPECT_EQ(1u, Count(log, EnglishString(IDS_LOG_END)));
 }
 
 }  // namespace

@@ -93,8 +93,9 @@ inline void PressLeftSoftKey(HWND dialog)
     SendMessageW(MenuBarOf(dialog), WM_KEYDOWN, VK_TSOFT1, 0);
 }
 
-// Saves the screen under <build>/screenshots/<name>.png once the page has painted; false on failure.
-inline bool SaveShot(HWND dialog, const std::string& name)
+// Saves the screen under <build>/screenshots/<name>.png once the page has repainted; fails when it
+// could not be saved or a text on it is cut off.
+inline testing::AssertionResult SaveShot(HWND dialog, const std::string& name)
 {
     return shelltest::SaveScreen(dialog, name);
 }

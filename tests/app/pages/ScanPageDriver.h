@@ -10,6 +10,7 @@
 
 #include <wce/Automation.h>
 #include <wce/CommCtrl.h>
+#include <wce/Shell.h>
 
 #include <ResourceIds.h>
 
@@ -136,11 +137,19 @@ protected:
         ADD_FAILURE() << "no menu item " << id;
         return false;
     }
-    // Menu and buttons as they are while a run goes on (running) or after it.
+    // Whether the Pocket PC bar's left soft key, Stop, can be pressed.
+    bool StopKeyEnabled() const
+    {
+        bool enabled = false;
+        OnDialogThread([&] { enabled = SendMessageW(Page()->menuBar, TB_ISBUTTONENABLED, CMD_SCAN_STOP, 0) != 0; });
+        return enabled;
+    }
+    // Menu, buttons and the Stop soft key as they are while a run goes on (running) or after it.
     void ExpectRunControls(bool running) const
     {
         EXPECT_EQ(!running, Enabled(IDC_SCAN_START));
         EXPECT_EQ(running, Enabled(IDC_SCAN_STOP));
+        EXPECT_EQ(running, StopKeyEnabled());
         auto items = MenuItems();
         EXPECT_EQ(!running, Grayed(items, CMD_SCAN_STOP));
         for (UINT id : { CMD_SCAN_START, CMD_SCAN_START_AGAIN, CMD_SCAN_START_ALL })

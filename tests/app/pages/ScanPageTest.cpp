@@ -92,7 +92,11 @@ TEST_F(ScanPageTest, StopDuringARunEndsItStoppedAndStartWhileRunningDoesNothing)
     SendMessageW(dialog, WM_COMMAND, CMD_SCAN_START, 0);
     SendMessageW(dialog, WM_COMMAND, CMD_SCAN_START_AGAIN, 0);
     SendMessageW(dialog, WM_COMMAND, CMD_SCAN_STOP, 0);
+    // The run goes on until the question is answered, but Stop cannot be pressed again.
     EXPECT_TRUE(Running());
+    EXPECT_FALSE(Enabled(IDC_SCAN_STOP));
+    EXPECT_FALSE(StopKeyEnabled());
+    EXPECT_FALSE(Enabled(IDC_SCAN_START));
     ASSERT_TRUE(wce::automation::AnswerMessageBox(IDNO));
     ASSERT_TRUE(WaitForIdle());
 
@@ -116,40 +120,61 @@ TEST_F(ScanPageTest, StopDuringARunEndsItStoppedAndStartWhileRunningDoesNothing)
     EXPECT_EQ(u"3", Text(IDC_SCAN_INFECTED));
 }
 
-// The page goes while its worker waits for an answer: the close does not wait for the user, and
-// the page's destruction waits for the worker. A page chosen meanwhile opens only after that, so
-// two runs never share the engine; the program still ends cleanly.
-TEST_F(ScanPageTest, ClosingWithAQuestionOpenWaitsForTheWorkerBeforeThePageGoes)
+// The page goes, or the program exits, while its worker waits for an answer: the question closes
+// with No by itself and the file it asked about is left alone; the run ends stopped and the page
+// goes at once. With the page gone, the next page opens as usual and the program ends cleanly.
+TEST_F(ScanPageTest, ClosingOrExitingWithAQuestionOpenAnswersItNoAndLeavesTheFile)
 {
-    MakeDevice(2);
-    wce::automation::SetMessageBoxesWait(true);
-    Open();
-    MessageBoxRecord box;
-    ASSERT_TRUE(wce::automation::WaitForMessageBox(box, 20000));
-    EXPECT_TRUE(RunningProgram::ClosePage(main, dialog));
-    EXPECT_FALSE(IsWindow(dialog));
-    PostMessageW(main, WM_COMMAND, CMD_SHOW_SCAN, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(LRESULT(main), SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
+    for (bool exitProgram : { false, true }) {
+        SCOPED_TRACE(exitProgram ? "exit" : "Done");
+        MakeDevice(2);
+        wce::automation::SetMessageBoxesWait(true);
+        Open();
+        MessageBoxRecord box;
+        ASSERT_TRUE(wce::automation::WaitForMessageBox(box, 20000));
+        if (exitProgram) {
+            PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
+            EXPECT_EQ(0, program->Join());
+        } else {
+            EXPECT_TRUE(RunningProgram::ClosePage(main, dialog));
+            EXPECT_FALSE(IsWindow(dialog));
+            dialog = RunningProgram::OpenPage(main, CMD_SHOW_OPTIONS);
+            EXPECT_NE(nullptr, dialog);
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
+            EXPECT_EQ(0, program->Join());
+        }
+        program.reset();
+        std::vector<MessageBoxRecord> boxes = GetMessageBoxHistory();
+        ASSERT_EQ(1u, boxes.size());   // the run asked nothing more after its stop
+        EXPECT_EQ(IDNO, boxes[0].answer);
+        int left = 0;
+        for (const std::string& file : testFiles)
+            left += device->Exists(file) ? 1 : 0;
+        EXPECT_EQ(3, left);
+        EXPECT_TRUE(device->Backups().empty());
+        wce::automation::ResetMessageBoxes();
+        dialog = nullptr;
+        device.reset();   // the next device takes the device root over only once this one is gone
+    }
+}
 
-    ASSERT_TRUE(wce::automation::AnswerMessageBox(IDYES));
+// Page commands that reach the main window while a page is open (a script, a second start) open
+// nothing: the open page stays the active one, with its background brush, and closes as usual.
+TEST_F(ScanPageTest, APageCommandWhileAPageIsOpenOpensNoSecondPage)
+{
+    MakeDevice(3);
+    wce::automation::QueueMessageBoxAnswer(IDNO);
+    Open(CMD_SHOW_LOG);
+    for (UINT command : { CMD_SHOW_SCAN, CMD_SHOW_BACKUP, CMD_SHOW_ABOUT })
+        SendMessageW(main, WM_COMMAND, command, 0);
+    EXPECT_EQ(LRESULT(dialog), SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
+    HBRUSH brush = nullptr;
+    OnDialogThread([&] { brush = g_app.pageBrush; });
+    EXPECT_NE(nullptr, brush);
+    EXPECT_TRUE(RunningProgram::ClosePage(main, dialog));
     dialog = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        dialog = reinterpret_cast<HWND>(SendMessageW(main, APPMSG_QUERY_ACTIVE, 0, 0));
-        return dialog != main;
-    }, 20000));
-    while (wce::automation::WaitForMessageBox(box, 2000))
-        wce::automation::AnswerMessageBox(IDNO);
-    ASSERT_TRUE(WaitForIdle());
-    EXPECT_EQ(u"2", Text(IDC_SCAN_INFECTED));   // the file asked about first was treated
-    ASSERT_TRUE(RunningProgram::ClosePage(main, dialog));
-    PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
-    EXPECT_EQ(0, program->Join());
-    program.reset();
-    int left = 0;
-    for (const std::string& file : testFiles)
-        left += device->Exists(file) ? 1 : 0;
-    EXPECT_EQ(2, left);
+    EXPECT_TRUE(GetMessageBoxHistory().empty());   // no scan was started behind the log page
 }
 
 }  // namespace

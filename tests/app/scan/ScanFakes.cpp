@@ -1,12 +1,30 @@
 // Fakes for the scan worker's tests.
 #include "ScanFakes.h"
 
+#include "HostFile.h"
+
+// Reads the file chunk by chunk until a read gives nothing, as the engine's scanner does.
+size_t FakeBridge::ReadWhole(const WCHAR* path) noexcept
+{
+    orv::HostFile* file = orv::OpenHostFile(path, 1);
+    if (!file)
+        return 0;
+    size_t total = 0;
+    char chunk[4096];
+    for (uint32_t got; (got = file->Read(chunk, sizeof chunk)) != 0;)
+        total += got;
+    file->Release();
+    return total;
+}
+
 int32_t FakeBridge::ScanFile(const WCHAR* path, WCHAR* nameOut, int32_t forceTreat) noexcept
 {
     std::u16string key(path);
     (forceTreat ? forced : scanned).push_back(key);
     if (onScan)
         onScan(key);
+    if (readsFiles)
+        bytesRead.push_back(ReadWhole(path));
     auto& table = forceTreat ? forcedFindings : findings;
     auto found = table.find(key);
     if (found == table.end())

@@ -38,6 +38,7 @@ public:
     int32_t EndScan() noexcept override { return ++endCalls, 0; }
     int32_t GetVirusAction() noexcept override { return virusAction; }
     int32_t ScanFile(const WCHAR* path, WCHAR* nameOut, int32_t forceTreat) noexcept override;
+    static size_t ReadWhole(const WCHAR* path) noexcept;
 
     std::atomic<int32_t> refs { 1 };
     int32_t virusAction = 0;
@@ -46,6 +47,10 @@ public:
     std::map<std::u16string, FakeFinding> forcedFindings;
     std::function<void()> onBegin;
     std::function<void(const std::u16string&)> onScan;    // runs on the worker, inside ScanFile
+    // After onScan the file is read to its end through the engine's file object, as the engine
+    // reads it; the bytes each scan got are kept in order.
+    bool readsFiles = false;
+    std::vector<size_t> bytesRead;
 
     std::atomic<int> beginCalls { 0 };
     std::atomic<int> endCalls { 0 };

@@ -232,6 +232,39 @@ TEST_F(ScanWorkerTest, StopDuringTheWalkFinishesTheCurrentFileAndEndsStopped)
     EXPECT_EQ(1, bridge.endCalls.load());
 }
 
+// The engine reads the files: a stop requested while it is inside the third file refuses the rest
+// of that file's reads, so the file neither counts as scanned nor shows as clean; a finding made
+// in what was read before the stop still counts. Reads on other threads are never refused.
+TEST_F(ScanWorkerTest, StopInsideAFileRefusesItsReadsAndLeavesItUncounted)
+{
+    for (int i = 0; i < 6; ++i)
+        device.Write("f/" + std::to_string(i), std::string(20000, 'x'));
+    bridge.readsFiles = true;
+    size_t otherThreadRead = 0;
+    bridge.onScan = [&](const std::u16string& path) {
+        if (bridge.scanned.size() == 3) {
+            worker->RequestStop();
+            std::thread([&] { otherThreadRead = FakeBridge::ReadWhole(path.c_str()); }).join();
+        }
+    };
+    RunToEnd();
+    ASSERT_EQ(3u, bridge.bytesRead.size());
+    EXPECT_EQ((std::vector<size_t> { 20000, 20000, 0 }), bridge.bytesRead);
+    EXPECT_EQ(20000u, otherThreadRead);
+    EXPECT_EQ(2, worker->GetScannedCount());
+    EXPECT_EQ(u"stopped", ResultLines().back());
+
+    // The same stop inside a file the engine found infected before it was cut short.
+    bridge.scanned.clear();
+    bridge.bytesRead.clear();
+    for (int i = 0; i < 6; ++i)
+        Infect("f/" + std::to_string(i), SCAN_FOUND_LEFT, u"V");
+    bridge.onScan = [&](const std::u16string&) { worker->RequestStop(); };
+    RunToEnd();
+    EXPECT_EQ(1, worker->GetScannedCount());
+    EXPECT_EQ(1, worker->GetInfectedCount());
+}
+
 TEST_F(ScanWorkerTest, StopDuringTheCountSkipsTheScan)
 {
     for (int i = 0; i < 5; ++i)
@@ -326,8 +359,10 @@ TEST_F(TreatAllTest, StopDuringTheTreatmentPassStillTreatsEveryListedFile)
         if (!bridge.forced.empty())
             worker->RequestStop();
     };
+    bridge.readsFiles = true;
     RunToEnd();
     EXPECT_EQ(2u, bridge.forced.size());
+    EXPECT_EQ(std::vector<size_t>(5, 1), bridge.bytesRead);   // three scanned, two treated: all read whole
     EXPECT_EQ(u"stopped", ResultLines().back());
 }
 

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <thread>
+#include <tuple>
 
 #include <wce/Automation.h>
 
@@ -14,6 +15,8 @@
 #include "ServiceLibrary.h"
 #include "RunningProgram.h"
 #include "ShellDevice.h"
+
+#include <ResourceIds.h>
 
 namespace {
 
@@ -74,33 +77,52 @@ TEST_F(AboutPageTest, WithoutEngineFactsShowsZeros)
     static_cast<PageDisposer*>(page)->Destroy(1);
 }
 
-// The main window and the about page opened from its menu, in both families; the screens are
-// saved for a person to look at.
-class AboutPageFromMenu : public ::testing::TestWithParam<const char*> {};
+// The main window and every page opened from its menu, in both families and the three languages:
+// the about page shows the engine's facts, and no screen shows a text cut off at the edge of its
+// control. The screens are saved for a person to look at.
+class PagesFromMenu : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
 
-TEST_P(AboutPageFromMenu, OpensAsADialogAndClosesWithDone)
+TEST_P(PagesFromMenu, EveryPageShowsItsTextsWholeAndClosesWithDone)
 {
-    const std::string platform = GetParam();
-    ShellDevice device({ { "WCE_PLATFORM", platform } });
-    device.InstallResources({ "OrvResEN.DLL" });
+    const auto [platform, codePage] = GetParam();
+    ShellDevice device({ { "WCE_PLATFORM", platform }, { "WCE_CODEPAGE", codePage } });
+    device.InstallResources();
     device.InstallEngine();
     ShellDevice::AttachPictures();
     shelltest::RunningProgram program;
     HWND main = program.MainWindow();
     ASSERT_NE(nullptr, main);
-    const std::string family = platform == "SmartPhone" ? "sp" : "ppc";
-    EXPECT_TRUE(shelltest::SaveScreen(main, "main-" + family));
-    HWND dialog = program.OpenPage(main, CMD_SHOW_ABOUT);
-    ASSERT_NE(nullptr, dialog);
-    EXPECT_EQ(u"2006.09.15", TextOf(dialog, 1024));
-    EXPECT_NE(u"0.0.0", TextOf(dialog, 1022));   // the engine's version, not the zeros of no engine
-    EXPECT_TRUE(shelltest::SaveScreen(dialog, "about-" + family));
-    EXPECT_TRUE(program.ClosePage(main, dialog));
-    EXPECT_FALSE(IsWindow(dialog));
+    const std::string suffix = std::string(std::string(platform) == "SmartPhone" ? "sp-" : "ppc-") + codePage;
+    EXPECT_TRUE(shelltest::SaveScreen(main, "main-" + suffix));
+    const std::pair<UINT, const char*> pages[] = { { CMD_SHOW_SCAN, "scan" }, { CMD_SHOW_OPTIONS, "option" },
+                                                   { CMD_SHOW_BACKUP, "backup" }, { CMD_SHOW_LOG, "log" },
+                                                   { CMD_SHOW_ABOUT, "about" } };
+    for (const auto& [command, name] : pages) {
+        SCOPED_TRACE(name);
+        HWND dialog = program.OpenPage(main, command);
+        ASSERT_NE(nullptr, dialog);
+        if (command == CMD_SHOW_SCAN) {
+            // The run over the small device ends at once; its end message is what the page shows.
+            const std::u16string done = shelltest::ResString(IDS_MSG_DONE_CLEAN);
+            EXPECT_TRUE(shelltest::WaitUntil([&] { return TextOf(dialog, IDC_SCAN_CURRENT) == done; }, 20000));
+        }
+        if (command == CMD_SHOW_ABOUT) {
+            EXPECT_EQ(u"2006.09.15", TextOf(dialog, 1024));
+            EXPECT_NE(u"0.0.0", TextOf(dialog, 1022));   // the engine's version, not the zeros of no engine
+        }
+        EXPECT_TRUE(shelltest::SaveScreen(dialog, std::string(name) + "-" + suffix));
+        EXPECT_TRUE(program.ClosePage(main, dialog));
+        EXPECT_FALSE(IsWindow(dialog));
+    }
     PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
     EXPECT_EQ(0, program.Join());
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, AboutPageFromMenu, ::testing::Values("PocketPC", "SmartPhone"));
+INSTANTIATE_TEST_SUITE_P(FamiliesAndLanguages, PagesFromMenu,
+                         ::testing::Combine(::testing::Values("PocketPC", "SmartPhone"),
+                                            ::testing::Values("1252", "936", "950")),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+                         });
 
 } // namespace

@@ -1,11 +1,16 @@
 // The page framework on plain windows: layout, help by page kind, captions, combo keys, wrappers.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <wce/Automation.h>
 #include <wce/CommCtrl.h>
 
 #include "AppState.h"
 #include "DialogPage.h"
+#include "common/TempDeviceRoot.h"
+
+#include <ResourceIds.h>
 
 namespace {
 
@@ -32,8 +37,18 @@ protected:
         host = CreateWindowExW(0, u"PageTestHost", u"", WS_POPUP, 0, 0, 200, 150, nullptr, nullptr, nullptr, nullptr);
         page.dialog = host;
         wce::automation::ResetLaunches();
+        wce::automation::ResetMessageBoxes();
     }
-    void TearDown() override { DestroyWindow(host); }
+    void TearDown() override
+    {
+        DestroyWindow(host);
+        if (g_app.resourceModule)
+            FreeLibrary(g_app.resourceModule);
+        g_app.resourceModule = nullptr;
+        unsetenv("WCE_DEVICE_ROOT");
+        unsetenv("WCE_CODEPAGE");
+        wce::ReloadDeviceProfile();
+    }
 
     HWND Child(const WCHAR* className, int id, int left, int top, int width, int height)
     {
@@ -48,6 +63,7 @@ protected:
         return rect;
     }
 
+    TempDeviceRoot device;
     HWND host = nullptr;
     TestPage page;
 };
@@ -90,6 +106,8 @@ TEST_F(DialogPageTest, HelpOpensTheTopicOfThePageKindAndNothingOnTheAboutPage)
     };
     const Row rows[] = { { PAGE_KIND_LOG, u"log" }, { PAGE_KIND_BACKUP, u"backup" }, { PAGE_KIND_OPTION, u"option" },
                          { PAGE_KIND_SCAN, u"scan" }, { PAGE_KIND_ABOUT, nullptr } };
+    device.MakeFolder("\\Windows");
+    device.Write("\\Windows\\OrvMobileEN.htm", "<html></html>");
     for (const Row& row : rows) {
         SCOPED_TRACE(row.kind);
         wce::automation::ResetLaunches();
@@ -110,12 +128,34 @@ TEST_F(DialogPageTest, SmartphoneHelpOpensTheFileInTheHelpFolder)
 {
     g_app.platformFlags = PLATFORM_FLAGS_SMARTPHONE;
     lstrcpynW(g_app.helpFolder, u"\\Program Files\\Orv\\Help\\", MAX_PATH);
+    device.MakeFolder("\\Program Files\\Orv\\Help");
+    device.Write("\\Program Files\\Orv\\Help\\OrvMobileEN.htm", "<html></html>");
     page.kind = PAGE_KIND_LOG;
     page.OnCommand(CMD_PAGE_HELP, 0, 0);
     auto launches = wce::automation::GetLaunchHistory();
     ASSERT_EQ(1u, launches.size());
     EXPECT_EQ(u"file://\\Program Files\\Orv\\Help\\OrvMobileEN.htm#log", launches[0].file);
     EXPECT_EQ(u"open", launches[0].verb);
+}
+
+// Where the family looks finds no help file: a box says which file is missing, and nothing is
+// launched. Help where only the other family looks does not count.
+TEST_F(DialogPageTest, MissingHelpFileIsSaidInABoxAndNothingIsLaunched)
+{
+    std::filesystem::copy_file(std::filesystem::path(ORV_RES_DIR) / "OrvResEN.DLL", device.Host("\\OrvResEN.DLL"));
+    g_app.resourceModule = LoadLibraryW(u"\\OrvResEN.DLL");
+    ASSERT_NE(nullptr, g_app.resourceModule);
+    lstrcpynW(g_app.helpFolder, u"\\Program Files\\Orv\\Help\\", MAX_PATH);
+    device.MakeFolder("\\Program Files\\Orv\\Help");
+    device.Write("\\Program Files\\Orv\\Help\\OrvMobileEN.htm", "<html></html>");
+    page.kind = PAGE_KIND_SCAN;
+    EXPECT_EQ(0, page.OnCommand(CMD_PAGE_HELP, 0, 0));
+    EXPECT_TRUE(wce::automation::GetLaunchHistory().empty());
+    auto boxes = wce::automation::GetMessageBoxHistory();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ(u"The help file \\Windows\\OrvMobileEN.htm is not on this device.", boxes[0].text);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONEXCLAMATION), boxes[0].style);
+    EXPECT_EQ(host, boxes[0].owner);
 }
 
 TEST_F(DialogPageTest, CaptionJoinsTitleAndTextOnTheDialogOutsideThePocketPcFamily)

@@ -7,8 +7,11 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include <gtest/gtest.h>
 #include <wce/Automation.h>
+#include <wce/GdiInternal.h>
 #include <windows.h>
 
 #include "AppMain.h"
@@ -60,20 +63,75 @@ inline std::u16string TextOf(HWND dialog, int id)
     return text;
 }
 
-// Saves the device screen as <build>/screenshots/<name>.png once the windows of window's thread
-// have painted, for a person to look at; false when it could not be saved.
-inline bool SaveScreen(HWND window, const std::string& name)
+// The static texts of the window's thread's visible windows whose lines do not all fit their
+// control's height: the last of them shows cut through, or not at all. Run on that thread.
+inline std::vector<std::u16string> StaticTextsTooTall(HWND window)
+{
+    std::vector<std::u16string> tall;
+    for (HWND top = GetWindow(window, GW_HWNDFIRST); top; top = GetWindow(top, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(top) || GetWindowThreadProcessId(top, nullptr) != GetCurrentThreadId())
+            continue;
+        for (HWND child = GetWindow(top, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            WCHAR className[32] = {};
+            WCHAR text[512] = {};
+            GetClassNameW(child, className, 32);
+            if (std::u16string(className) != u"STATIC" || !IsWindowVisible(child) || !GetWindowTextW(child, text, 512))
+                continue;
+            RECT client = {};
+            GetClientRect(child, &client);
+            RECT needed = { 0, 0, client.right, 0 };
+            HDC dc = GetDC(child);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
+            DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+            SelectObject(dc, old);
+            ReleaseDC(child, dc);
+            if (needed.bottom > client.bottom)
+                tall.push_back(text);
+        }
+    }
+    return tall;
+}
+
+// Repaints the whole device screen on window's thread and saves it as
+// <build>/screenshots/<name>.png for a person to look at. It succeeds when the picture was saved
+// and no text on it is cut off at the edge of its control (texts that do not fit must end with an
+// ellipsis), nor a static text taller than its control; the message lists the texts that are.
+inline testing::AssertionResult SaveScreen(HWND window, const std::string& name)
 {
     const std::filesystem::path folder =
         std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "screenshots";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     bool saved = false;
+    std::vector<WceCutText> cut(64);
+    size_t cutCount = 0;
+    std::vector<std::u16string> tall;
     wce::automation::RunOnWindowThread(window, [&] {
+        WceTakeCutTexts(cut.data(), cut.size());
+        InvalidateRect(nullptr, nullptr, TRUE);
         wce::automation::PaintPendingWindows();
+        cutCount = WceTakeCutTexts(cut.data(), cut.size());
+        tall = StaticTextsTooTall(window);
         saved = wce::automation::SaveScreenshot((folder / (name + ".png")).c_str());
     });
-    return saved;
+    if (!saved)
+        return testing::AssertionFailure() << name << ".png was not saved";
+    if (cutCount == 0 && tall.empty())
+        return testing::AssertionSuccess();
+    auto narrow = [](const std::u16string& text) {
+        std::string out;
+        for (char16_t c : text)
+            out.push_back(c < 0x80 ? char(c) : '?');
+        return out;
+    };
+    testing::AssertionResult failure = testing::AssertionFailure();
+    failure << name << ": " << cutCount << " text(s) cut off at the side:";
+    for (size_t i = 0; i < cutCount; ++i)
+        failure << " \"" << narrow(cut[i].text) << "\" at x " << cut[i].clip.left << ".." << cut[i].clip.right;
+    failure << "; " << tall.size() << " static text(s) taller than their control:";
+    for (const std::u16string& text : tall)
+        failure << " \"" << narrow(text) << "\"";
+    return failure;
 }
 
 class RunningProgram {

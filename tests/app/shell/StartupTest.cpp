@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include <wce/Automation.h>
@@ -78,6 +79,7 @@ TEST_F(StartupTest, WelcomeThenMainWindowWithTitleMenuBarAndLogLines)
     ASSERT_NE(nullptr, bar);
     EXPECT_EQ(main, GetWindow(bar, GW_OWNER));
     EXPECT_EQ(barRect.top, frame.bottom);   // the window ends where its menu bar begins
+    EXPECT_NE(0u, GetClassLongW(main, GCL_HICON));   // icon 99, which the desktop shows
     EXPECT_TRUE(g_app.started);
 
     PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
@@ -113,20 +115,64 @@ TEST_F(StartupTest, AnEngineThatFaultsInInitIsLoggedAndTheProgramRunsOn)
     EXPECT_NE(std::u16string::npos, Log().find(line));
 }
 
-TEST_F(StartupTest, SmartphoneStartsWithItsMenuBarAndFamilyFlags)
+// A library whose title is longer than the program keeps, and which has no welcome caption: the
+// main window shows the title's first 99 characters, the welcome window the program's "Welcome".
+TEST_F(StartupTest, TitleKeepsNinetyNineCharactersAndTheWelcomeCaptionFallsBack)
 {
-    device = std::make_unique<ShellDevice>(std::vector<std::pair<std::string, std::string>> {
-        { "WCE_PLATFORM", "SmartPhone" } });
-    device->InstallResources({ "OrvResEN.DLL" });
+#ifdef ORV_SHELL_STRINGS_DLL
+    device = std::make_unique<ShellDevice>();
+    std::filesystem::copy_file(ORV_SHELL_STRINGS_DLL, device->programFolder / "OrvResEN.DLL");
     RunningProgram program;
+    HWND welcome = WaitForWindow(u"Welcome", 5000);
+    ASSERT_NE(nullptr, welcome);
+    // The window may be found while it is still being made: its caption is read once it has one
+    // (or the window is gone, in which case the caption never came).
+    WCHAR caption[128] = {};
+    shelltest::WaitUntil([&] { return GetWindowTextW(welcome, caption, 128) > 0 || !IsWindow(welcome); }, 5000);
+    EXPECT_EQ(std::u16string(u"Welcome"), caption);
     HWND main = WaitForWindow(MAIN_CLASS_NAME, 10000);
     ASSERT_NE(nullptr, main);
-    HWND bar = nullptr;
-    wce::automation::RunOnWindowThread(main, [&] { bar = g_app.mainMenuBar; });
-    EXPECT_NE(nullptr, bar);
-    EXPECT_EQ(0x20000200u, g_app.platformFlags);
-    PostMessageW(main, WM_COMMAND, CMD_OK, 0);
+    const std::u16string title = ResString(IDS_APP_TITLE);
+    ASSERT_GT(title.size(), 99u);
+    WCHAR text[128] = {};
+    GetWindowTextW(main, text, 128);
+    EXPECT_EQ(title.substr(0, 99), std::u16string(text));
+    PostMessageW(main, WM_COMMAND, CMD_EXIT, 0);
     EXPECT_EQ(0, program.Join());
+#else
+    GTEST_SKIP() << "the shell tests' resource library was not built";
+#endif
+}
+
+// The test library holds the Smartphone bar 200 and not the Pocket PC bar 300: a Smartphone's
+// main window has a bar, a Pocket PC's none.
+TEST_F(StartupTest, SmartphoneStartsWithItsMenuBarAndFamilyFlags)
+{
+#ifdef ORV_SHELL_STRINGS_DLL
+    const struct {
+        const char* platform;
+        uint32_t flags;
+        bool bar;
+    } rows[] = { { "SmartPhone", 0x20000200u, true }, { "PocketPC", 0x10000002u, false } };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.platform);
+        device = std::make_unique<ShellDevice>(std::vector<std::pair<std::string, std::string>> {
+            { "WCE_PLATFORM", row.platform } });
+        std::filesystem::copy_file(ORV_SHELL_STRINGS_DLL, device->programFolder / "OrvResEN.DLL");
+        RunningProgram program;
+        HWND main = WaitForWindow(MAIN_CLASS_NAME, 10000);
+        ASSERT_NE(nullptr, main);
+        HWND bar = nullptr;
+        wce::automation::RunOnWindowThread(main, [&] { bar = g_app.mainMenuBar; });
+        EXPECT_EQ(row.bar, bar != nullptr);
+        EXPECT_EQ(row.flags, g_app.platformFlags);
+        PostMessageW(main, WM_COMMAND, CMD_OK, 0);
+        EXPECT_EQ(0, program.Join());
+        device.reset();
+    }
+#else
+    GTEST_SKIP() << "the shell tests' resource library was not built";
+#endif
 }
 
 TEST_F(StartupTest, RunningInstanceIsFoundAndAnswersWithItsMainWindow)

@@ -30,9 +30,9 @@ const StringRule STRINGS[] = {
     { IDS_NO_BACKUPS, 127, "" }, { IDS_QUESTION_CAPTION, 62, "" },
     { IDS_FMT_ASK_TREAT, 255, "ss" }, { IDS_FMT_ASK_TREAT_ALL, 255, "dd" },
     { IDS_LABEL_DELETED, 31, "" }, { IDS_LABEL_RENAMED, 31, "" }, { IDS_LABEL_LEFT, 31, "" },
-    { IDS_LABEL_SPARE, 31, "" }, { IDS_MSG_DONE_INFECTED, 127, "" }, { IDS_FMT_BACKUP_DETAILS, 255, "sssd" },
+    { IDS_LABEL_SPARE, 31, "" }, { IDS_MSG_DONE_INFECTED, 127, "" }, { IDS_FMT_BACKUP_DETAILS, 255, "sssu" },
     { IDS_RESTORE_REFUSED, 127, "s" }, { IDS_FMT_NOT_SCANNED, 127, "s" }, { IDS_FMT_DONE_NOT_SCANNED, 127, "d" },
-    { IDS_FMT_ENGINE_FAULT, 127, "s" },
+    { IDS_FMT_ENGINE_FAULT, 127, "s" }, { IDS_HELP_MISSING, 127, "s" },
 };
 
 // The conversions of a wsprintf format ("%%" is a literal percent sign).

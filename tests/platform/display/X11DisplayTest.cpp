@@ -61,6 +61,24 @@ public:
         return true;
     }
 
+    // The desktop window's _NET_WM_ICON: width, height, then the pixels; empty when unset.
+    std::vector<unsigned long> IconProperty()
+    {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::vector<unsigned long> values;
+        if (XGetWindowProperty(peer, device, XInternAtom(peer, "_NET_WM_ICON", False), 0, 1 << 16, False,
+                               AnyPropertyType, &type, &format, &count, &after, &data) == Success && data && format == 32)
+            // Xlib hands format-32 data out as longs, sign-extended: only the low 32 bits count.
+            for (unsigned long i = 0; i < count; ++i)
+                values.push_back(reinterpret_cast<unsigned long*>(data)[i] & 0xFFFFFFFFul);
+        if (data)
+            XFree(data);
+        return values;
+    }
+
     ::Window FindDeviceWindow()
     {
         ::Window root = 0;
@@ -273,10 +291,33 @@ TEST_F(X11DisplayTest, WindowFollowsTheProfileScreenAndClosingItClosesTheProgram
         closeAsked |= m == WM_CLOSE;
         return DefWindowProcW(h, m, w, l);
     };
+    HMODULE icons = nullptr;
+#ifdef ORV_UI_TEST_DLL
+    std::u16string path;
+    if (wce::DevicePathFromHost(ORV_UI_TEST_DLL, path))
+        icons = LoadLibraryW(path.c_str());
+    cls.hIcon = icons ? LoadIconW(icons, MAKEINTRESOURCEW(99)) : nullptr;
+#endif
     RegisterClassW(&cls);
     HWND main = CreateWindowExW(0, u"DisplayTestMain", u"Main", WS_VISIBLE, 0, CAPTION_BAR_HEIGHT, 176, 100, nullptr,
                                 nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, main);
+    if (cls.hIcon) {
+        // The desktop shows the class's icon: 32 x 32 straight-alpha pixels after the size.
+        EXPECT_TRUE(WaitFor([&] { return IconProperty().size() == 2 + 32 * 32; }));
+        std::vector<unsigned long> icon = IconProperty();
+        if (icon.size() == 2 + 32 * 32) {
+            EXPECT_EQ(32u, icon[0]);
+            EXPECT_EQ(0u, icon[2] >> 24);                       // a transparent corner
+            EXPECT_EQ(0xFFFF0000u, icon[2 + 16 * 32 + 4]);      // the red disc
+        }
+    }
+    // A question from a worker that is up when the desktop closes gets No, not its first button.
+    wce::automation::SetMessageBoxesWait(true);
+    int answer = 0;
+    std::thread worker([&] { answer = MessageBoxW(main, u"Delete it?", u"Scan", MB_YESNO | MB_ICONQUESTION); });
+    wce::automation::MessageBoxRecord box;
+    ASSERT_TRUE(wce::automation::WaitForMessageBox(box, 5000));
     XEvent event {};
     event.xclient.type = ClientMessage;
     event.xclient.window = device;
@@ -292,6 +333,9 @@ TEST_F(X11DisplayTest, WindowFollowsTheProfileScreenAndClosingItClosesTheProgram
         return closeAsked;
     }));
     EXPECT_TRUE(WaitFor([] { return !wce::display::IsX11DisplayRunning(); }));
+    worker.join();
+    EXPECT_EQ(IDNO, answer);
+    wce::automation::ResetMessageBoxes();
     EXPECT_FALSE(IsWindow(main));
     // With the desktop gone, a popup no longer waits for a user.
     HMENU popup = CreatePopupMenu();
@@ -300,6 +344,11 @@ TEST_F(X11DisplayTest, WindowFollowsTheProfileScreenAndClosingItClosesTheProgram
     EXPECT_TRUE(TrackPopupMenuEx(popup, 0, 0, 0, owner, nullptr));
     DestroyWindow(owner);
     DestroyMenu(popup);
+    UnregisterClassW(u"DisplayTestMain", nullptr);
+    if (cls.hIcon)
+        DestroyIcon(cls.hIcon);
+    if (icons)
+        FreeLibrary(icons);
 }
 
 TEST_F(X11DisplayTest, LosingTheDesktopEndsTheDisplayNotTheProgram)

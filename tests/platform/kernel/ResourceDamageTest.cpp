@@ -92,7 +92,7 @@ TEST_P(ResourceDamageTest, DamagedCopiesFailCleanly)
         ASSERT_NE(nullptr, module);
         WCHAR buffer[16] = { 0xCCCC };
         EXPECT_EQ(0, LoadStringW(module, 1, buffer, 16));
-        EXPECT_EQ(WCHAR(0), buffer[0]);
+        EXPECT_EQ(WCHAR(0xCCCC), buffer[0]);   // nothing found, nothing written
         EXPECT_EQ(nullptr, FindResourceW(module, MAKEINTRESOURCE(102), RT_DIALOG));
         EXPECT_EQ(nullptr, FindResourceW(module, MAKEINTRESOURCE(110), RT_BITMAP));
         EXPECT_EQ(nullptr, FindResourceW(module, u"CONFIG", u"MYDATA"));

@@ -101,10 +101,13 @@ TEST_P(ResourceTest, StringsComeFromTheirBlocksOfSixteen)
     EXPECT_EQ(u"\u4E2D\u6587 caption", String(40092));
     // String 2 exists only in the Chinese block; the English block is the one taken.
     EXPECT_EQ(u"", String(2));
-    WCHAR buffer[4] = { 0xCCCC, 0xCCCC, 0xCCCC, 0xCCCC };
+    // A missing string, in a block that exists or in none, leaves the caller's text alone.
+    WCHAR buffer[4] = { u'a', u'b', 0, 0xCCCC };
     EXPECT_EQ(0, LoadStringW(module, 3, buffer, 4));
-    EXPECT_EQ(WCHAR(0), buffer[0]);
+    EXPECT_EQ(u"ab", std::u16string(buffer));
     EXPECT_EQ(0, LoadStringW(module, 9999, buffer, 4));
+    EXPECT_EQ(u"ab", std::u16string(buffer));
+    EXPECT_EQ(WCHAR(0xCCCC), buffer[3]);
 }
 
 TEST_P(ResourceTest, StringsAreCutAndTerminatedOrLentReadOnly)

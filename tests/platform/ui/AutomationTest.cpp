@@ -15,6 +15,8 @@ namespace {
 std::string listing;
 std::string comboReply;
 std::string waitReply;
+std::string waitWindowReply;
+std::string waitBoxReply;
 int selection = -2;
 std::vector<std::pair<WORD, WORD>> commands;
 
@@ -33,6 +35,8 @@ INT_PTR AutomatedProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
             comboReply = wce::automation::RunAutomationCommand("combo 13 1");
             wce::automation::RunOnWindowThread(dlg, [dlg] { SetDlgItemTextW(dlg, 10, u"done"); });
             waitReply = wce::automation::RunAutomationCommand("wait 10 \"done\" 2000");
+            waitWindowReply = wce::automation::RunAutomationCommand("wait 0 Automated 2000");
+            waitBoxReply = wce::automation::RunAutomationCommand("waitbox 20");   // no box comes
             wce::automation::RunAutomationCommand("command 0 1");
         }).detach();
         return TRUE;
@@ -58,6 +62,8 @@ TEST(AutomationTest, CommandsListChooseWaitAndEndTheDialog)
     EXPECT_NE(std::string::npos, listing.find("text=\"working\""));
     EXPECT_EQ("ok\n", comboReply);
     EXPECT_EQ("ok\n", waitReply);
+    EXPECT_EQ("ok\n", waitWindowReply);
+    EXPECT_EQ("timeout\n", waitBoxReply);
     EXPECT_EQ(1, selection);
     bool selChange = false;
     for (auto& command : commands)

@@ -3,9 +3,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <thread>
 
 #include "wce/Automation.h"
+#include "wce/GdiInternal.h"
 #include "wce/WinUser.h"
 
 namespace {
@@ -137,6 +139,137 @@ TEST_F(MessageBoxTest, BoxGrowsToShowALongTextWhole)
     EXPECT_EQ(110, shortHeight);
     EXPECT_GT(longHeight, shortHeight);
     EXPECT_LE(longHeight, 320 - 16);
+}
+
+}  // namespace
+
+namespace {
+
+// Closes the box's window as the desktop's close does, once it is up; without a screen there is
+// no window, and the box is closed through automation instead.
+void CloseBoxWindow()
+{
+    wce::automation::MessageBoxRecord box;
+    for (int i = 0; i < 2000 && wce::automation::GetOpenMessageBox(box); ++i) {
+        HWND window = FindWindowW(u"WceMessageBox", nullptr);
+        if (window && IsWindowVisible(window))
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (wce::automation::GetOpenMessageBox(box))
+        wce::automation::CloseMessageBox();
+}
+
+// A box that is closed instead of answered gives the answer that changes nothing, whichever way
+// it goes: closed through automation, by the owner's destruction, or by closing its window.
+TEST_F(MessageBoxTest, ClosedBoxGivesTheSafeAnswerOfItsStyle)
+{
+    struct Row {
+        UINT style;
+        int safe;
+    };
+    const Row rows[] = { { MB_YESNO | MB_ICONQUESTION, IDNO }, { MB_YESNOCANCEL, IDCANCEL },
+                         { MB_OKCANCEL | MB_ICONEXCLAMATION, IDCANCEL }, { MB_OK | MB_ICONSTOP, IDOK } };
+    enum How { AUTOMATION, OWNER_DESTROYED, WINDOW_CLOSED };
+    for (How how : { AUTOMATION, OWNER_DESTROYED, WINDOW_CLOSED }) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(testing::Message() << "style " << row.style << " closed by " << int(how));
+            wce::automation::SetMessageBoxesWait(true);
+            HWND owner = CreateWindowExW(0, u"STATIC", u"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+            int result = 0;
+            // Asked from another thread, as the scan worker asks its page's questions.
+            std::thread worker([&] { result = MessageBoxW(owner, u"Delete it?", u"Scan", row.style); });
+            wce::automation::MessageBoxRecord box;
+            ASSERT_TRUE(wce::automation::WaitForMessageBox(box, 5000));
+            if (how == AUTOMATION)
+                EXPECT_TRUE(wce::automation::CloseMessageBox());
+            else if (how == OWNER_DESTROYED)
+                DestroyWindow(owner);
+            else
+                CloseBoxWindow();
+            worker.join();
+            EXPECT_EQ(row.safe, result);
+            EXPECT_FALSE(wce::automation::GetOpenMessageBox(box));
+            if (IsWindow(owner))
+                DestroyWindow(owner);
+            wce::automation::ResetMessageBoxes();
+        }
+    }
+}
+
+// With the automation socket on, a box waits for its answer (a script's `answer`) even though no
+// desktop is there; in-process tests without it keep their queue and the default OK.
+TEST_F(MessageBoxTest, BoxWaitsForAutomationWhileTheSocketIsOn)
+{
+    wce::automation::SetBoxesWaitForAutomation(true);
+    int result = 0;
+    std::thread worker([&] { result = MessageBoxW(nullptr, u"Restore it?", u"Backups", MB_YESNO); });
+    wce::automation::MessageBoxRecord box;
+    ASSERT_TRUE(wce::automation::WaitForMessageBox(box, 5000));
+    EXPECT_EQ(u"Restore it?", box.text);
+    EXPECT_TRUE(wce::automation::AnswerMessageBox(IDYES));
+    worker.join();
+    EXPECT_EQ(IDYES, result);
+    wce::automation::SetBoxesWaitForAutomation(false);
+    EXPECT_EQ(IDOK, MessageBoxW(nullptr, u"Done", u"Backups", MB_OK));
+}
+
+}  // namespace
+
+namespace {
+
+// The colour that most pixels of the icon's square show on the screen, 0 when the box has no
+// window (no screen); the icon sits at the text's left, under the caption strip.
+uint32_t IconColourOnScreen(UINT style)
+{
+    wce::automation::SetMessageBoxesWait(true);
+    uint32_t found = 0;
+    std::thread worker([&] {
+        wce::automation::MessageBoxRecord box;
+        if (!wce::automation::WaitForMessageBox(box, 30000))
+            return;
+        HWND window = nullptr;
+        for (int i = 0; i < 2000; ++i) {
+            window = FindWindowW(u"WceMessageBox", nullptr);
+            if (window && IsWindowVisible(window))
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        RECT rect {};
+        if (window && GetWindowRect(window, &rect)) {
+            wce::automation::RunOnWindowThread(window, [] { wce::automation::PaintPendingWindows(); });
+            std::map<uint32_t, int> counts;
+            WceSurfaceInfo info {};
+            WceLockSurface(&info);
+            for (int y = rect.top + 30; y < rect.top + 42; ++y)
+                for (int x = rect.left + 10; x < rect.left + 22; ++x)
+                    ++counts[info.pixels[size_t(y) * size_t(info.strideBytes / 4) + size_t(x)] & 0xFFFFFF];
+            WceUnlockSurface();
+            for (const auto& [colour, count] : counts)
+                if (count > counts[found])
+                    found = colour;
+        }
+        wce::automation::CloseMessageBox();
+    });
+    MessageBoxW(nullptr, u"Something happened.", u"Scan", style);
+    worker.join();
+    wce::automation::ResetMessageBoxes();
+    return found;
+}
+
+TEST_F(MessageBoxTest, EachIconStyleShowsItsIcon)
+{
+    const uint32_t plain = IconColourOnScreen(MB_OK);
+    if (plain == 0)
+        GTEST_SKIP() << "no screen: the box has no window";
+    const std::pair<UINT, uint32_t> rows[] = { { MB_ICONSTOP, 0xCC2020 }, { MB_ICONQUESTION, 0x2060C8 },
+                                               { MB_ICONINFORMATION, 0x2060C8 }, { MB_ICONEXCLAMATION, 0xF8C820 } };
+    for (const auto& [style, colour] : rows) {
+        SCOPED_TRACE(testing::Message() << "style " << style);
+        EXPECT_EQ(colour, IconColourOnScreen(MB_YESNO | style));
+    }
+    EXPECT_NE(0xCC2020u, plain);
+    EXPECT_NE(0x2060C8u, plain);
 }
 
 }  // namespace

@@ -228,3 +228,41 @@ TEST_F(PopupMenuTest, ResetFromAnotherThreadClosesTheOpenMenu)
 }
 
 }  // namespace
+
+namespace {
+
+// A menu of 40 more items is taller than the screen: the popup fills the screen's height with an
+// arrow at each end. Up from the first item wraps to the last, which is scrolled into view just
+// above the lower arrow, where a tap chooses it; taps on the lower arrow scroll the rows one by
+// one, so that the first row under the upper arrow becomes "Save" after three.
+TEST_F(PopupMenuTest, MenuTallerThanTheScreenScrollsWithItsArrows)
+{
+    for (UINT id = 100; id < 140; ++id)
+        AppendMenuW(menu, MF_STRING, id, u"Item");
+    const int screenHeight = wce::GetDeviceProfile().screenHeight;
+    const int arrow = 12;
+    RECT placed {};
+    UINT chosen = Track([&](HWND popup) {
+        GetWindowRect(popup, &placed);
+        RECT client {};
+        GetClientRect(popup, &client);
+        SendMessageW(popup, WM_KEYDOWN, VK_UP, 0);
+        Tap(popup, MAKELPARAM(10, client.bottom - 1 - arrow - 4));
+    });
+    EXPECT_EQ(139u, chosen);
+    EXPECT_EQ(0, placed.top);
+    EXPECT_EQ(screenHeight, placed.bottom);
+
+    chosen = Track([&](HWND popup) {
+        RECT client {};
+        GetClientRect(popup, &client);
+        Tap(popup, MAKELPARAM(10, 4));   // the upper arrow: nothing above, nothing chosen
+        ASSERT_TRUE(IsWindowVisible(popup));
+        for (int i = 0; i < 3; ++i)
+            Tap(popup, MAKELPARAM(10, client.bottom - 4));
+        Tap(popup, MAKELPARAM(10, 1 + arrow + 6));
+    });
+    EXPECT_EQ(UINT(ID_SAVE), chosen);
+}
+
+}  // namespace

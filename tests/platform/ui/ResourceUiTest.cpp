@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "UiTestSupport.h"
 #include "wce/Automation.h"
@@ -10,6 +12,7 @@
 #include "wce/DeviceProfile.h"
 #include "wce/GdiInternal.h"
 #include "wce/Shell.h"
+#include "wce/WinBase.h"
 #include "wce/WinModule.h"
 
 using namespace uitest;
@@ -268,6 +271,27 @@ TEST_F(ResourceUiTest, SmartphoneBarHasTwoSoftKeysAndItsPopupOpensAboveTheRightO
     EXPECT_EQ(20043, LOWORD(commands[2].wParam));
     EXPECT_EQ(profile.screenWidth, openPopupRect.right);
     EXPECT_EQ(profile.screenHeight - MENU_BAR_HEIGHT, openPopupRect.bottom);
+
+    // A script's soft keys reach the active window's bar as the device's do: the left one sends
+    // its command, the right one opens the popup, which waits for the script's Enter.
+    Log().clear();
+    SetActiveWindow(owner);
+    std::thread script([] {
+        wce::automation::RunAutomationCommand("key 112");
+        wce::automation::RunAutomationCommand("key 113");
+        for (int i = 0; i < 2000 && !FindWindowW(u"menu_popup", nullptr); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        wce::automation::RunAutomationCommand("key 13");
+    });
+    for (int i = 0; i < 3000 && Only(WM_COMMAND).size() < 2; ++i) {
+        PumpPending();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    script.join();
+    commands = Only(WM_COMMAND);
+    ASSERT_EQ(2u, commands.size());
+    EXPECT_EQ(1, LOWORD(commands[0].wParam));
+    EXPECT_EQ(20043, LOWORD(commands[1].wParam));
     DestroyWindow(owner);
     unsetenv("WCE_PLATFORM");
     wce::ReloadDeviceProfile();
@@ -285,6 +309,52 @@ TEST_F(ResourceUiTest, MissingMenuBarFailsAndLeavesNoWindow)
     EXPECT_FALSE(SHCreateMenuBar(&info));
     EXPECT_EQ(nullptr, info.hwndMB);
     DestroyWindow(owner);
+}
+
+}  // namespace
+
+namespace {
+
+// Icon 99 of the library has a 16x16 and a 32x32 image; the system size (32) is loaded, its AND
+// mask cuts the corners out, and drawing it leaves what the mask cuts out as it was.
+TEST_F(ResourceUiTest, IconLoadsTheSystemSizeAndDrawsThroughItsMask)
+{
+    HICON icon = LoadIconW(module, MAKEINTRESOURCEW(99));
+    ASSERT_NE(nullptr, icon);
+    int width = 0, height = 0;
+    ASSERT_TRUE(WceGetIconPixels(icon, &width, &height, nullptr, 0));
+    EXPECT_EQ(32, width);
+    EXPECT_EQ(32, height);
+    std::vector<uint32_t> argb(size_t(width * height));
+    ASSERT_TRUE(WceGetIconPixels(icon, &width, &height, argb.data(), argb.size()));
+    EXPECT_EQ(0u, argb[0] >> 24);                       // a corner, outside the disc
+    EXPECT_EQ(0xFFFF0000u, argb[size_t(16 * 32 + 4)]);  // red, opaque
+    EXPECT_EQ(0xFFFFFFFFu, argb[size_t(16 * 32 + 16)]); // the white square in the middle
+
+    BITMAPINFO info {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), 40, -40, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(nullptr, canvas);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    RECT all { 0, 0, 40, 40 };
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    FillRect(dc, &all, green);
+    EXPECT_TRUE(DrawIcon(dc, 4, 4, icon));
+    const uint32_t* pixels = static_cast<const uint32_t*>(bits);
+    EXPECT_EQ(0x00FF00u, pixels[4 * 40 + 4] & 0xFFFFFF);             // masked: the ground shows
+    EXPECT_EQ(0xFF0000u, pixels[(4 + 16) * 40 + 4 + 4] & 0xFFFFFF);  // the disc
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteObject(green);
+    DeleteDC(dc);
+
+    EXPECT_TRUE(DestroyIcon(icon));
+    EXPECT_FALSE(DestroyIcon(icon));
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(nullptr, LoadIconW(module, MAKEINTRESOURCEW(98)));
+    EXPECT_EQ(DWORD(ERROR_RESOURCE_NAME_NOT_FOUND), GetLastError());
 }
 
 }  // namespace

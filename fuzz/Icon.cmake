@@ -1,0 +1,6 @@
+orv_add_fuzz_target(Icon SOURCES ${CMAKE_SOURCE_DIR}/fuzz/FuzzIcon.cpp LIBS wcegdi wcecore)
+foreach(target ReplayIcon FuzzIcon)
+  if(TARGET ${target})
+    target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  endif()
+endforeach()
