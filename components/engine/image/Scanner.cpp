@@ -44,11 +44,16 @@ const uint8_t* SourceBytes(void* context, uint64_t position, uint32_t count)
     uint64_t base = position - position % (VERIFY_CACHE / 2);
     exam.moved = true;
     exam.cacheLength = 0;
-    if (!SeekTo(exam.file, base))
+    // A check that cannot read its bytes cannot rule the signature out: the file was not examined.
+    if (!SeekTo(exam.file, base)) {
+        exam.unreadable = true;
         return nullptr;
+    }
     uint32_t got = ReadFully(exam.file, engine.verifyCache, VERIFY_CACHE);
-    if (got == UINT32_MAX)
+    if (got == UINT32_MAX) {
+        exam.unreadable = true;
         return nullptr;
+    }
     exam.cacheBase = base;
     exam.cacheLength = got;
     uint32_t inside = uint32_t(position - base);
@@ -82,7 +87,11 @@ const char* Detect(Examination& exam, uint64_t size)
         position += got;
     }
     exam.chunkLength = 0;
-    return engine.matcher.Finish();
+    const char* name = engine.matcher.Finish();
+    // Memory ran out while the file was checked: finding nothing then does not make it clean.
+    if (name == nullptr && engine.matcher.Failed())
+        exam.unreadable = true;
+    return name;
 }
 
 int32_t Treat(Examination& exam, uint64_t size, const char* name)
