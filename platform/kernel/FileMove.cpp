@@ -192,33 +192,35 @@ BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName)
     return MoveFileExW(lpExistingFileName, lpNewFileName, MOVEFILE_COPY_ALLOWED);
 }
 
+// The host paths of a move or copy: the source must exist; the target is the entry that already
+// answers to its name in any letter case (existing), or the new name as asked for.
+static bool ResolveSourceAndTarget(LPCWSTR fromName, LPCWSTR toName, std::string& from, struct stat& source,
+                                   std::string& to, std::string& existing)
+{
+    if (!wce::HostPathForCall(fromName, from) || !wce::HostPathForCall(toName, to) || !wce::FindExisting(from, source))
+        return false;
+    if (!wce::ResolveNewEntry(to, existing))
+        existing.clear();
+    return true;
+}
+
 // With MOVEFILE_REPLACE_EXISTING a file replaces the target in one rename(2): a reader sees either
 // the old or the new file, never a mix or nothing. A folder is never replaced.
 BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags)
 {
-    std::string from;
-    std::string to;
+    std::string from, to, existing;
     struct stat source {};
-    if (!wce::HostPathForCall(lpExistingFileName, from) || !wce::HostPathForCall(lpNewFileName, to) ||
-        !wce::FindExisting(from, source))
+    if (!ResolveSourceAndTarget(lpExistingFileName, lpNewFileName, from, source, to, existing))
         return FALSE;
-    std::string existing;
-    if (!wce::ResolveNewEntry(to, existing))
-        existing.clear();
     return wce::MoveResolved(from, source, to, existing, dwFlags);
 }
 
 BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists)
 {
-    std::string from;
-    std::string to;
+    std::string from, to, existing;
     struct stat source {};
-    if (!wce::HostPathForCall(lpExistingFileName, from) || !wce::HostPathForCall(lpNewFileName, to) ||
-        !wce::FindExisting(from, source))
+    if (!ResolveSourceAndTarget(lpExistingFileName, lpNewFileName, from, source, to, existing))
         return FALSE;
-    std::string existing;
-    if (!wce::ResolveNewEntry(to, existing))
-        existing.clear();
     if (!existing.empty() && bFailIfExists) {
         SetLastError(ERROR_FILE_EXISTS);
         return FALSE;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/TextLines.h"
+
 namespace orv {
 namespace {
 
@@ -18,17 +20,6 @@ bool ParseNumber(const std::string& text, uint64_t limit, uint64_t& value)
         value = value * 10 + uint64_t(c - '0');
     }
     return value <= limit;
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -89,7 +80,7 @@ bool ParseContainerHeader(const uint8_t* data, size_t size, ContainerHeader& hea
         return false;
     }
     for (size_t i = 0; i < 16; ++i) {
-        int high = HexValue(fields[5][2 * i]), low = HexValue(fields[5][2 * i + 1]);
+        int high = HexDigit(fields[5][2 * i]), low = HexDigit(fields[5][2 * i + 1]);
         if (high < 0 || low < 0) {
             error = "the header has no MD5 of the archive to check";
             return false;
