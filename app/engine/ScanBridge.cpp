@@ -187,7 +187,6 @@ void ScanBridgeObject::RestartEngine() noexcept
         if (!ApplyToScanner(context == nullptr || (options.flag & FLAG_KEEP_BACKUP) != 0, action))
             scanner = nullptr;
     }
-    engineLost = scanner == nullptr;
 }
 
 // A second BeginScan without EndScan gives back the handler it replaces, so no reference leaks.
@@ -213,10 +212,10 @@ int32_t ScanBridgeObject::EndScan() noexcept
 
 int32_t ScanBridgeObject::ScanFile(const WCHAR* path, WCHAR* nameOut, int32_t forceTreat) noexcept
 {
-    // Without an engine from the start scans find nothing; an engine lost to a fault leaves the
-    // files unexamined, which is not the same as clean.
+    // Without an engine (none installed, one that failed to start, or one lost to a fault) the
+    // files go unexamined, which is not the same as clean: the run finds nothing and says so.
     if (scanner == nullptr)
-        return engineLost ? SCAN_NOT_SCANNED : SCAN_CLEAN;
+        return SCAN_NOT_SCANNED;
     char enginePath[MAX_PATH];
     // The engine gets the file's exact name or an alias of it; a path with neither is not scanned.
     if (!PathToAnsi(path, enginePath))

@@ -53,7 +53,6 @@ private:
     // remain are reported as not scanned rather than clean.
     WCHAR libFolder[MAX_PATH] = {};
     WCHAR backupFolder[MAX_PATH] = {};
-    bool engineLost = false;
 };
 
 // The callbacks table handed to the scanner.

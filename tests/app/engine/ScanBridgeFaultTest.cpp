@@ -93,7 +93,7 @@ TEST_F(ScanBridgeFaultTest, AFaultWhileStartingLeavesTheProgramWithoutAnEngine)
         EngineDate date = {};
         EXPECT_EQ(0, context->GetEngineInfo(&date));   // version 0.0.0, as without an engine
         engine.scanner.nextResult = ENGINE_RESULT_DELETED;
-        EXPECT_EQ(SCAN_CLEAN, Scan(u"\\a.exe"));
+        EXPECT_EQ(SCAN_NOT_SCANNED, Scan(u"\\a.exe"));
         EXPECT_EQ("", engine.scanner.scannedPath);    // the faulted engine is not used
     }
     EXPECT_EQ(1, Start());
