@@ -154,7 +154,8 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* pExecInfo)
                                            Text(pExecInfo->lpDirectory), pExecInfo->nShow, {}, {} };
     DocumentOf(launch, launch.documentPath, launch.anchor);
     std::string host;
-    bool found = wce::HostPathFromDevice(launch.documentPath.c_str(), host) && access(host.c_str(), R_OK) == 0;
+    // The document is found in any letter case, as every other file of the device is.
+    bool found = wce::ExistingHostPath(launch.documentPath.c_str(), host) && access(host.c_str(), R_OK) == 0;
     {
         std::lock_guard<std::mutex> guard(Launches().lock);
         Launches().launches.push_back(launch);

@@ -48,8 +48,14 @@ TEST_F(ShellTest, HelpViewerLaunchIsRecordedWithDocumentAndAnchor)
     info.lpParameters = nullptr;
     info.lpVerb = u"open";
     EXPECT_TRUE(ShellExecuteExW(&info));
+    // Device file names ignore case: the help file is found under another spelling too.
+    std::u16string upper = deviceHelp;
+    for (char16_t& c : upper)
+        c = c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c;
+    info.lpFile = upper.c_str();
+    EXPECT_TRUE(ShellExecuteExW(&info));
     auto launches = wce::automation::GetLaunchHistory();
-    ASSERT_EQ(2u, launches.size());
+    ASSERT_EQ(3u, launches.size());
     EXPECT_EQ(deviceHelp, launches[0].documentPath);
     EXPECT_EQ(u"scan", launches[0].anchor);
     EXPECT_EQ(deviceHelp, launches[1].documentPath);
