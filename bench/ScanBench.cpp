@@ -22,6 +22,7 @@
 #include <wce/DeviceProfile.h>
 
 #include "BenchCorpus.h"
+#include "DeviceWalk.h"
 #include "HashFloor.h"
 #include "EngineContext.h"
 #include "ScanBridge.h"
@@ -72,23 +73,10 @@ Sample ReadCorpus(const fs::path& corpus)
     return sample;
 }
 
-// The scan worker's walk: FindFirstFileW/FindNextFileW from a folder, files scanned as met,
-// folders entered as met.
-void Walk(ScanBridge* bridge, std::u16string folder, Sample& sample)
+// The scan worker's walk, every file through the bridge.
+void Walk(ScanBridge* bridge, const std::u16string& folder, Sample& sample)
 {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + u"*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::u16string name(data.cFileName);
-        if (name == u"." || name == u"..")
-            continue;
-        std::u16string path = folder + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            Walk(bridge, path + u"\\", sample);
-            continue;
-        }
+    WalkDeviceFiles(folder, [&](const std::u16string& path, const WIN32_FIND_DATAW& data) {
         WCHAR virus[MAX_PATH];
         ++sample.files;
         sample.bytes += uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
@@ -97,8 +85,7 @@ void Walk(ScanBridge* bridge, std::u16string folder, Sample& sample)
             std::replace(relative.begin(), relative.end(), '\\', '/');
             sample.flagged.insert(relative);
         }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    });
 }
 
 // Runs in the child: load the engine over the library folder lib, walk, and write "load scan files

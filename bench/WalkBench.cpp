@@ -20,6 +20,8 @@
 #include <windows.h>
 #include <wce/DeviceProfile.h>
 
+#include "DeviceWalk.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -91,24 +93,12 @@ void VisitDeviceFile(const std::u16string& path, Tally& tally)
 // The scan worker's walk; with shout, every file is opened by its path in upper case.
 void WalkDevice(const std::u16string& folder, bool shout, Tally& tally)
 {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + u"*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::u16string name(data.cFileName);
-        if (name == u"." || name == u"..")
-            continue;
-        std::u16string path = folder + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            WalkDevice(path + u"\\", shout, tally);
-            continue;
-        }
+    WalkDeviceFiles(folder, [&](const std::u16string& found, const WIN32_FIND_DATAW&) {
+        std::u16string path = found;
         if (shout)
             std::transform(path.begin(), path.end(), path.begin(), Upper);
         VisitDeviceFile(path, tally);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    });
 }
 
 // The peer: the same walk on the host, without the platform layer.
