@@ -305,12 +305,8 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh)
 BOOL SetEndOfFile(HANDLE hFile)
 {
     ObjectRef<FileObject> file(hFile, ObjectType::File);
-    if (!file)
+    if (!file || !file->AllowsWriting())
         return FALSE;
-    if (!file->CanWrite()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     off_t at = lseek(file->fd, 0, SEEK_CUR);
     if (at < 0 || ftruncate(file->fd, at) != 0)
         return wce::FailWithErrno(errno == ENOSPC || errno == EFBIG ? ENOSPC : errno);
@@ -320,12 +316,8 @@ BOOL SetEndOfFile(HANDLE hFile)
 BOOL FlushFileBuffers(HANDLE hFile)
 {
     ObjectRef<FileObject> file(hFile, ObjectType::File);
-    if (!file)
+    if (!file || !file->AllowsWriting())
         return FALSE;
-    if (!file->CanWrite()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     if (fsync(file->fd) != 0 && errno != EINVAL)
         return wce::FailWithErrno(errno);
     return TRUE;

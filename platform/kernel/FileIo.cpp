@@ -58,12 +58,8 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD
     if (lpNumberOfBytesRead != nullptr)
         *lpNumberOfBytesRead = 0;
     ObjectRef<FileObject> file(hFile, ObjectType::File);
-    if (!file)
+    if (!file || !file->AllowsReading())
         return FALSE;
-    if (!file->CanRead()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     DWORD done = 0;
     while (done < nNumberOfBytesToRead) {
         ssize_t got = read(file->fd, static_cast<char*>(lpBuffer) + done, nNumberOfBytesToRead - done);
@@ -97,12 +93,8 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
     if (lpNumberOfBytesWritten != nullptr)
         *lpNumberOfBytesWritten = 0;
     ObjectRef<FileObject> file(hFile, ObjectType::File);
-    if (!file)
+    if (!file || !file->AllowsWriting())
         return FALSE;
-    if (!file->CanWrite()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     if (!wce::IsReadableRange(lpBuffer, nNumberOfBytesToWrite)) {
         SetLastError(ERROR_NOACCESS);
         return FALSE;

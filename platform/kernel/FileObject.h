@@ -14,6 +14,9 @@ public:
 
     bool CanRead() const { return (access & GENERIC_READ_BIT) != 0; }
     bool CanWrite() const { return (access & GENERIC_WRITE_BIT) != 0; }
+    // The same questions for a call that needs the access: ERROR_ACCESS_DENIED when it is missing.
+    bool AllowsReading() const { return Allows(CanRead()); }
+    bool AllowsWriting() const { return Allows(CanWrite()); }
 
     const int fd;
     const DWORD access;
@@ -23,6 +26,14 @@ public:
 
     static constexpr DWORD GENERIC_READ_BIT = 0x80000000u;
     static constexpr DWORD GENERIC_WRITE_BIT = 0x40000000u;
+
+private:
+    static bool Allows(bool granted)
+    {
+        if (!granted)
+            SetLastError(ERROR_ACCESS_DENIED);
+        return granted;
+    }
 };
 
 // Registers an opened file for the sharing checks of later opens; the object unregisters itself when

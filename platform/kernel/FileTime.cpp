@@ -39,13 +39,9 @@ BOOL SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime, const FILETIME* l
                  const FILETIME* lpLastWriteTime)
 {
     ObjectRef<FileObject> file(hFile, ObjectType::File);
-    if (!file)
-        return FALSE;
     // Changing a file's times is writing to it: a handle opened only for reading may not.
-    if (!file->CanWrite()) {
-        SetLastError(ERROR_ACCESS_DENIED);
+    if (!file || !file->AllowsWriting())
         return FALSE;
-    }
     timespec times[2] = { { 0, UTIME_OMIT }, { 0, UTIME_OMIT } };
     if (lpLastAccessTime != nullptr)
         times[0] = wce::TimespecFromFileTime(*lpLastAccessTime);
