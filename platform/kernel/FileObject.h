@@ -3,6 +3,8 @@
 
 #include <sys/types.h>
 
+#include <wce/WinBase.h>
+
 #include "HandleTable.h"
 
 namespace wce {
